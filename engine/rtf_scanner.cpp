@@ -1,0 +1,215 @@
+// The single forward pass over the RTF bytes: control words, hex escapes,
+// groups, and the destinations that are thrown away whole.
+#include <array>
+
+#include "conversion_state.h"
+#include "rtf2html.h"
+
+namespace corvane::engine {
+namespace {
+
+// The word a reader gets when it starts at the end of the input.
+constexpr std::string_view kWordPastEnd("\0", 1);
+
+constexpr std::array<std::string_view, 15> kSkippedDestinations = {
+    "*",       "fonttbl", "colortbl", "stylesheet", "info",    "header",  "footer", "headerl",
+    "headerr", "headerf", "footerl",  "footerr",    "footerf", "field",   "pict"};
+
+bool IsSkippedDestination(std::string_view word) {
+  for (std::string_view d : kSkippedDestinations) {
+    if (word == d) return true;
+  }
+  return false;
+}
+
+void AppendTitleByte(std::string& out, unsigned char b) {
+  switch (b) {
+    case '&': out += "&amp;"; break;
+    case '<': out += "&lt;"; break;
+    case '>': out += "&gt;"; break;
+    default: out += static_cast<char>(b);
+  }
+}
+
+}  // namespace
+
+unsigned char HexDigitValue(unsigned char c) {
+  if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+  if (c >= '0' && c <= '9') return static_cast<unsigned char>(c - '0');
+  if (c >= 'A' && c <= 'F') return static_cast<unsigned char>(c - 'A' + 10);
+  return 0;
+}
+
+void ConversionState::ResetState() {
+  SourceLength = Source.size();
+  Position = 0;
+  Depth = 0;
+  Word = {};
+  Param = {};
+  Title.clear();
+  Body.clear();
+  // Reserving the input's size makes the usual document one allocation.
+  Body.reserve(SourceLength + 64);
+  BlockClose = {};
+  ListClose = {};
+  ParaState = kParagraphPending;
+  RowPending = false;
+  CellPending = false;
+}
+
+void ConversionState::ReadControlWord() {
+  if (Position >= SourceLength) {
+    Word = kWordPastEnd;
+    Param = {};
+    ++Position;
+    return;
+  }
+  const char* const data = Source.data();
+  // The first byte belongs to the word whatever it is.
+  std::size_t start = Position++;
+  while (Position < SourceLength && !Is(static_cast<unsigned char>(data[Position]), kWordDelimiter))
+    ++Position;
+  Word = Source.substr(start, Position - start);
+
+  start = Position;
+  while (Position < SourceLength && Is(static_cast<unsigned char>(data[Position]), kParamByte))
+    ++Position;
+  Param = Source.substr(start, Position - start);
+
+  if (At(Position) == ' ') ++Position;
+}
+
+void ConversionState::HandleControl() {
+  ++Position;  // past the backslash
+  const unsigned char d = At(Position);
+  if (d == '\'') {
+    const unsigned hi = HexDigitValue(At(Position + 1));
+    const unsigned lo = HexDigitValue(At(Position + 2));
+    EmitChar(static_cast<unsigned char>(hi * 16 + lo));
+    Position += 3;
+  } else if (d == '\\' || d == '{' || d == '}') {
+    EmitChar(d);
+    ++Position;
+  } else {
+    ReadControlWord();
+    ApplyControlWord();
+  }
+}
+
+void ConversionState::HandleBrace(bool opening) {
+  ++Position;
+  if (!opening) {
+    --Depth;
+    return;
+  }
+  ++Depth;
+  if (At(Position) != '\\') return;
+  ++Position;
+  // The group's opening word is consumed here and never acted on.
+  ReadControlWord();
+  if (IsSkippedDestination(Word)) SkipDestination();
+}
+
+// Performance-critical (pictures are large skipped groups): benchmark any change.
+void ConversionState::SkipDestination() {
+  const std::ptrdiff_t saved = Depth;
+  const char* const data = Source.data();
+  while (Position < SourceLength) {
+    const unsigned char b = static_cast<unsigned char>(data[Position]);
+    if (!Is(b, kSkipStop)) {
+      ++Position;
+      continue;
+    }
+    if (b == '\\') {
+      const unsigned char next = At(Position + 1);
+      if (next == '{' || next == '}') {
+        Position += 2;  // an escaped brace is not counted
+        continue;
+      }
+      ++Position;
+      ReadControlWord();
+      if (Word == "pnlvlblt") {
+        ParaState = kBulletItemPending;
+      } else if (Word == "pnlvlbody") {
+        ParaState = kNumberedItemPending;
+      } else if (Word == "title") {
+        Title = ReadTitleText();
+      }
+    } else if (b == '{') {
+      ++Depth;
+      ++Position;
+    } else {
+      --Depth;
+      ++Position;
+      if (Depth < saved) return;
+    }
+  }
+}
+
+std::string ConversionState::ReadTitleText() {
+  std::string out;
+  while (Position < SourceLength) {
+    const unsigned char b = static_cast<unsigned char>(Source[Position]);
+    if (b == '{' || b == '}') break;
+    if (b != '\\') {
+      AppendTitleByte(out, b);
+      ++Position;
+      continue;
+    }
+    const unsigned char next = At(Position + 1);
+    if (next == '\'') {
+      // Escaped like literal bytes, so that an escaped "<" cannot end the
+      // title element and inject markup into the page head.
+      const unsigned hi = HexDigitValue(At(Position + 2));
+      const unsigned lo = HexDigitValue(At(Position + 3));
+      AppendTitleByte(out, static_cast<unsigned char>(hi * 16 + lo));
+      Position += 4;
+    } else if (next == '\\' || next == '{' || next == '}') {
+      out += static_cast<char>(next);
+      Position += 2;
+    } else {
+      break;  // a control word ends the title; the skip reads it next
+    }
+  }
+  return out;
+}
+
+}  // namespace corvane::engine
+
+namespace corvane {
+
+// Performance-critical: benchmark any change.
+std::string RenderRtfAsHtml(std::string_view rtf) {
+  using namespace engine;
+  ConversionState state(rtf);
+  const char* const data = rtf.data();
+  const std::size_t length = rtf.size();
+  while (state.Position < length) {
+    const unsigned char c = static_cast<unsigned char>(data[state.Position]);
+    if (!Is(c, kBodyStop | kHtmlSpecial)) {
+      // A run of plain text goes to the body in one append.
+      const std::size_t start = state.Position;
+      std::size_t end = start + 1;
+      while (end < length && !Is(static_cast<unsigned char>(data[end]), kBodyStop | kHtmlSpecial))
+        ++end;
+      state.EmitRun(data + start, data + end);
+      state.Position = end;
+      continue;
+    }
+    switch (c) {
+      case '\\': state.HandleControl(); break;
+      case '{': state.HandleBrace(true); break;
+      case '}': state.HandleBrace(false); break;
+      case '&':
+      case '<':
+      case '>':
+        state.EmitChar(c);
+        ++state.Position;
+        break;
+      default: ++state.Position;  // control bytes never reach the body
+    }
+  }
+  return state.FinishDocument();
+}
+
+}  // namespace corvane

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs every Debian package the build and the tests need, skipping what is
+# already there, so that repeated runs cost a dpkg query and nothing more.
+set -eu
+
+NATIVE_PACKAGES="cmake make ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev \
+clang libclang-rt-14-dev libjpeg-dev python3"
+WINDOWS_PACKAGES="g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xdotool x11-utils \
+imagemagick libx11-dev nasm"
+
+missing=""
+for pkg in $NATIVE_PACKAGES $WINDOWS_PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $pkg"
+  fi
+done
+
+if [ -z "$missing" ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages:$missing" >&2
+  echo "install-deps: run as root (or install them) and try again" >&2
+  exit 1
+fi
+
+echo "install-deps: installing$missing"
+case " $(dpkg --print-foreign-architectures) " in
+  *" i386 "*) ;;
+  *) dpkg --add-architecture i386 ;;
+esac
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# wine64 would turn the prefix into a 64-bit one; the product and its tests are 32-bit.
+apt-get install -y -qq --no-install-recommends $missing >/dev/null
