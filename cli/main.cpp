@@ -1,19 +1,12 @@
-// corvane-cli: converts RTF files to HTML beside them, or stdin to stdout.
+// corvane-cli: the console front end over the conversion job.
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "cli/job_runner.h"
 #include "engine/rtf2html.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
+#include "os/console.h"
 
 namespace {
 
@@ -21,120 +14,95 @@ constexpr std::string_view kVersion = "corvane-cli 3.0.0";
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
 
 void PrintHelp() {
-  std::cout << "Usage: corvane-cli FILE...\n"
-               "       corvane-cli -\n"
-               "\n"
-               "Converts each RTF file to an HTML file beside it: the part of the\n"
-               "extension after the dot becomes \"html\" (Report.RTF -> Report.html),\n"
-               "replacing an existing file of that name. With \"-\", reads RTF on\n"
-               "standard input and writes the HTML document to standard output.\n"
-               "\n"
-               "  -h, --help     show this help and exit\n"
-               "  --version      show the version and exit\n"
-               "\n"
-               "Exit status: 0 when every file converted, 1 when one failed, 2 on a\n"
-               "usage error.\n";
+  std::fputs(
+      "Usage: corvane-cli [--] PATH...\n"
+      "       corvane-cli -\n"
+      "\n"
+      "Converts every supported document among PATHs to an HTML file beside it;\n"
+      "folders are walked to any depth. The output is named like the source with\n"
+      "the part of its extension after the dot replaced by \"html\" (Report.RTF\n"
+      "becomes Report.html) and replaces an existing file of that name.\n"
+      "Supported: .rtf, and where text converters are registered (Windows) .doc,\n"
+      ".docx, .docm, .wps, .wpd, .wpt, .pwd, .pwi, .wk1, .wk3, .wk4, .xls, .xlw,\n"
+      ".mcw, .wri.\n"
+      "\n"
+      "With \"-\", reads RTF on standard input and writes the HTML document to\n"
+      "standard output.\n"
+      "\n"
+      "  -h, --help     show this help and exit\n"
+      "  --version      show the version and exit\n"
+      "\n"
+      "Progress goes to standard error; Ctrl-C stops after the files at hand.\n"
+      "Exit status: 0 when every file converted, 1 when a file failed, 2 on a\n"
+      "usage error, 130 when stopped.\n",
+      stdout);
 }
 
-void SetBinary(std::FILE* stream) {
-#ifdef _WIN32
-  _setmode(_fileno(stream), _O_BINARY);
-#else
-  (void)stream;
-#endif
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "corvane-cli: %s\nTry 'corvane-cli --help'.\n", message.c_str());
+  return kExitUsage;
 }
 
 int ConvertStandardStreams() {
-  SetBinary(stdin);
-  SetBinary(stdout);
+  corvane::os::SetBinaryMode(stdin);
+  corvane::os::SetBinaryMode(stdout);
   std::string rtf;
   char buffer[1 << 16];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) rtf.append(buffer, n);
   if (std::ferror(stdin)) {
-    std::cerr << "corvane-cli: -: cannot read standard input\n";
+    std::fputs("corvane-cli: -: cannot read standard input\n", stderr);
     return kExitFailed;
   }
   const std::string html = corvane::RenderRtfAsHtml(rtf);
   if (std::fwrite(html.data(), 1, html.size(), stdout) != html.size() || std::fflush(stdout) != 0) {
-    std::cerr << "corvane-cli: -: cannot write standard output\n";
+    std::fputs("corvane-cli: -: cannot write standard output\n", stderr);
     return kExitFailed;
   }
   return kExitOk;
 }
 
-// The extension starts at the last "." that no path separator or drive
-// colon follows.
-std::size_t ExtensionStart(std::string_view path) {
-  const std::size_t dot = path.find_last_of(".\\/:");
-  return dot != std::string_view::npos && path[dot] == '.' ? dot : std::string_view::npos;
-}
-
-bool ConvertFile(const std::string& path, std::string& reason) {
-  const std::size_t dot = ExtensionStart(path);
-  if (dot == std::string::npos) {
-    reason = "no extension; only .rtf files are converted";
-    return false;
-  }
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext != ".rtf") {
-    reason = "not an .rtf file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    reason = std::string("cannot open: ") + std::strerror(errno);
-    return false;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    reason = "cannot read";
-    return false;
-  }
-  const std::string html = corvane::RenderRtfAsHtml(content.str());
-  const std::string output = path.substr(0, dot + 1) + "html";
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  if (!out || !out.write(html.data(), static_cast<std::streamsize>(html.size())) || !out.flush()) {
-    reason = "cannot write " + output;
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "corvane-cli: no input; try 'corvane-cli --help'\n";
-    return kExitUsage;
-  }
-  const std::string_view first = argv[1];
-  if (first == "--help" || first == "-h") {
-    PrintHelp();
-    return kExitOk;
-  }
-  if (first == "--version") {
-    std::cout << kVersion << '\n';
-    return kExitOk;
-  }
-  if (first == "-") {
-    if (argc != 2) {
-      std::cerr << "corvane-cli: '-' takes no other arguments\n";
-      return kExitUsage;
+  std::vector<std::string> paths;
+  bool options_done = false;
+  bool standard_streams = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!options_done && arg == "--") {
+      options_done = true;
+    } else if (!options_done && (arg == "--help" || arg == "-h")) {
+      PrintHelp();
+      return kExitOk;
+    } else if (!options_done && arg == "--version") {
+      std::printf("%s\n", kVersion.data());
+      return kExitOk;
+    } else if (!options_done && arg == "-") {
+      standard_streams = true;
+    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option '" + std::string(arg) + "'");
+    } else {
+      paths.emplace_back(arg);
     }
+  }
+  if (standard_streams) {
+    if (!paths.empty()) return UsageError("'-' takes no other paths");
     return ConvertStandardStreams();
   }
-  int failures = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string reason;
-    if (!ConvertFile(argv[i], reason)) {
-      std::cerr << "corvane-cli: " << argv[i] << ": " << reason << '\n';
-      ++failures;
-    }
+  if (paths.empty()) return UsageError("no input");
+
+  try {
+    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(paths);
+    std::printf("Done. Errors: %d\n", outcome.failures);
+    std::fflush(stdout);
+    if (outcome.interrupted) return kExitInterrupted;
+    return outcome.failures == 0 ? kExitOk : kExitFailed;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "corvane-cli: %s\n", error.what());
+    return kExitFailed;
   }
-  return failures == 0 ? kExitOk : kExitFailed;
 }

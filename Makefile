@@ -1,0 +1,20 @@
+# The project's commands; each one calls a script under scripts/.
+.PHONY: test run build bench fuzz clean
+
+test:
+	@scripts/test.sh
+
+run:
+	@scripts/run.sh
+
+build:
+	@scripts/build.sh
+
+bench:
+	@scripts/bench.sh
+
+fuzz:
+	@scripts/fuzz.sh $(or $(FUZZ_SECONDS),600)
+
+clean:
+	rm -rf build

@@ -1,0 +1,70 @@
+// The process's one conversion job: a queue of files and folders, two
+// worker threads, counters, a state, and a data-less progress notification
+// to the window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "os/os.h"
+
+namespace corvane::batch {
+
+enum TJobState : int {
+  jsIdle = 0,      // no job has run yet
+  jsStarting = 1,  // workers being created
+  jsRunning = 2,   // the primary worker runs
+  jsStopping = 3,  // stop requested, or the job is closing
+  jsFinished = 4,  // the last job has closed
+};
+
+struct TProcessParams {
+  os::WindowHandle NotifyWindow = nullptr;  // receives WM_JOB_PROGRESS
+  std::string FileMasks;                    // a file is converted only if it matches
+};
+
+// Posted, with no data, when a worker takes an entry and once when the job
+// closes. The receiver reads the job data under the job lock.
+inline constexpr unsigned WM_JOB_PROGRESS = os::kJobProgressMessage;
+
+// Module start and end, called once each from the program's entry point.
+// The end stops the job and waits a bounded time; a worker that outlives
+// the wait keeps the job's lock and data alive until the process goes.
+void StartJobModule();
+void EndJobModule();
+
+// Puts entries (full paths separated by single line feeds) in front of the
+// queue. With params, starts the workers unless a job is under way, which
+// the entries then join. A start while the job closes is kept and begins
+// the next job once the close is done. Without params (the workers' own
+// folder listings), the entries only join the running job.
+void StartConversionJob(std::string_view entries, const TProcessParams* params = nullptr);
+
+// Asks the running job to stop after the entries at hand.
+void RequestStop();
+
+// Requests a stop and waits up to 99 pauses of 100 ms for the job to close.
+void StopAndWaitJob();
+
+void LockJob();
+void UnlockJob();
+TJobState GetJobState();
+void SetJobState(TJobState state);
+
+// What the window reads on WM_JOB_PROGRESS. Call between LockJob and
+// UnlockJob; copy, then unlock before using the copies.
+const std::string& CurrentEntry();
+std::int32_t TakenCount();
+std::int32_t TotalCount();
+std::int32_t LastFailureCount();
+
+// Seams for tests, set only while no job runs: the step that converts one
+// file (false for a failed file; may throw), and thread creation.
+using ConvertFileFunction = bool (*)(const std::string& path);
+using StartThreadFunction = bool (*)(os::Thread& thread, os::Thread::Procedure procedure,
+                                     int argument);
+void SetConvertFileFunction(ConvertFileFunction convert);
+void SetStartThreadFunction(StartThreadFunction start);
+
+}  // namespace corvane::batch

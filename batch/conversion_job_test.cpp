@@ -1,0 +1,221 @@
+#include "batch/conversion_job.h"
+
+#include <algorithm>
+
+#include "batch/job_test_support.h"
+
+namespace corvane::batch::testing {
+namespace {
+
+std::string Lines(const std::vector<std::string>& entries) {
+  std::string joined;
+  for (const std::string& e : entries) {
+    if (!joined.empty()) joined += '\n';
+    joined += e;
+  }
+  return joined;
+}
+
+TEST_F(JobTest, FolderCountsItselfAndItsMatchingFiles) {
+  const std::string folder = MakeFolder("docs");
+  MakeFile("docs/a.rtf");
+  MakeFile("docs/b.DOC");
+  MakeFile("docs/c.txt");
+  StartConversionJob(folder, &params_);
+  int max_total = 0;
+  int messages = 0;
+  while (GetJobState() != jsFinished) {
+    messages += listener_.Wait(20);
+    max_total = std::max(max_total, ReadProgress().total);
+  }
+  messages += listener_.Wait(0);
+  const Progress closed = ReadProgress();
+  EXPECT_EQ(closed.entry, "");
+  EXPECT_EQ(closed.taken, 0);
+  EXPECT_EQ(closed.total, 0);
+  EXPECT_EQ(closed.last_failures, 0);
+  EXPECT_LE(max_total, 3);
+  EXPECT_EQ(messages, 3 + 1);  // one per entry taken, one at the close
+  std::vector<std::string> converted = Converted();
+  std::sort(converted.begin(), converted.end());
+  EXPECT_EQ(converted, (std::vector<std::string>{(root_ / "docs" / "a.rtf").string(),
+                                                 (root_ / "docs" / "b.DOC").string()}));
+}
+
+TEST_F(JobTest, BlockIsTakenLastLineFirstAndLaterBlocksAfterIt) {
+  g_refuse_thread_kind = 1;  // one worker makes the order observable
+  const std::string a = MakeFile("A.rtf"), b = MakeFile("B.rtf"), c = MakeFile("C.rtf");
+  const std::string d = MakeFile("D.rtf"), e = MakeFile("E.rtf"), f = MakeFile("F.rtf");
+  CloseGate();
+  StartConversionJob(Lines({a, b, c}), &params_);
+  WaitAtGate(1);
+  EXPECT_EQ(ReadProgress().total, 3);
+  StartConversionJob(Lines({d, e}), &params_);
+  StartConversionJob(f, &params_);
+  EXPECT_EQ(ReadProgress().total, 6);
+  OpenGate();
+  WaitForClose();
+  EXPECT_EQ(Converted(), (std::vector<std::string>{c, b, a, e, d, f}));
+}
+
+TEST_F(JobTest, StartWhileRunningStartsNoWorker) {
+  const std::string a = MakeFile("a.rtf"), b = MakeFile("b.rtf");
+  CloseGate();
+  StartConversionJob(a, &params_);
+  WaitAtGate(1);
+  StartConversionJob(b, &params_);
+  EXPECT_EQ(g_thread_starts, 2);
+  OpenGate();
+  WaitForClose();
+  EXPECT_EQ(g_thread_starts, 2);
+  EXPECT_EQ(Converted().size(), 2u);
+}
+
+TEST_F(JobTest, PassedOverEntriesCountAsTakenNotFailed) {
+  const std::string missing = (root_ / "nowhere.rtf").string();
+  const std::string other = MakeFile("notes.txt");
+  const std::string bad = MakeFile("bad.rtf");
+  log_.failing = {bad};
+  StartConversionJob(Lines({missing, other, bad}), &params_);
+  EXPECT_EQ(WaitForClose(), 3 + 1);
+  EXPECT_EQ(ReadProgress().last_failures, 1);
+  EXPECT_EQ(Converted(), std::vector<std::string>{bad});
+}
+
+TEST_F(JobTest, AnErrorFromAFileCountsItAndTheJobGoesOn) {
+  const std::string a = MakeFile("a.rtf"), b = MakeFile("b.rtf"), c = MakeFile("c.rtf");
+  log_.throwing = {b};
+  log_.failing = {c};
+  StartConversionJob(Lines({a, b, c}), &params_);
+  WaitForClose();
+  EXPECT_EQ(ReadProgress().last_failures, 2);
+  EXPECT_EQ(Converted().size(), 3u);
+}
+
+TEST_F(JobTest, StopDropsPendingEntriesAndTheNextJobStartsAtZero) {
+  g_refuse_thread_kind = 1;
+  std::vector<std::string> files;
+  for (int i = 0; i < 5; ++i) files.push_back(MakeFile("f" + std::to_string(i) + ".rtf"));
+  log_.failing = {files.back()};  // taken first
+  CloseGate();
+  StartConversionJob(Lines(files), &params_);
+  WaitAtGate(1);
+  RequestStop();
+  EXPECT_EQ(GetJobState(), jsStopping);
+  OpenGate();
+  WaitForClose();
+  EXPECT_EQ(Converted().size(), 1u);
+  EXPECT_EQ(ReadProgress().last_failures, 1);  // counted before the stop
+
+  CloseGate();
+  StartConversionJob(files.front(), &params_);
+  WaitAtGate(1);
+  const Progress next = ReadProgress();
+  EXPECT_EQ(next.taken, 1);
+  EXPECT_EQ(next.total, 1);
+  OpenGate();
+  WaitForClose();
+  EXPECT_EQ(ReadProgress().last_failures, 0);
+}
+
+TEST_F(JobTest, StopOutsideAJobChangesNothing) {
+  RequestStop();
+  EXPECT_EQ(GetJobState(), jsIdle);
+  StopAndWaitJob();
+  EXPECT_EQ(GetJobState(), jsIdle);
+  StartConversionJob(MakeFile("a.rtf"), &params_);
+  WaitForClose();
+  RequestStop();
+  EXPECT_EQ(GetJobState(), jsFinished);
+}
+
+TEST_F(JobTest, StopAndWaitReturnsOnceTheJobHasClosed) {
+  CloseGate();
+  StartConversionJob(Lines({MakeFile("a.rtf"), MakeFile("b.rtf"), MakeFile("c.rtf")}), &params_);
+  WaitAtGate(2);
+  OpenGate();
+  StopAndWaitJob();
+  EXPECT_EQ(GetJobState(), jsFinished);
+}
+
+TEST_F(JobTest, AStartDuringTheCloseBecomesTheNextJob) {
+  g_refuse_thread_kind = 1;
+  const std::string a = MakeFile("a.rtf"), b = MakeFile("b.rtf"), late = MakeFile("late.rtf");
+  log_.failing = {a};
+  CloseGate();
+  StartConversionJob(Lines({b, a}), &params_);
+  WaitAtGate(1);
+  RequestStop();
+  StartConversionJob(late, &params_);  // the job is stopping: kept for the next one
+  OpenGate();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (Converted().size() < 2 && std::chrono::steady_clock::now() < deadline) listener_.Wait(20);
+  WaitForClose();
+  EXPECT_EQ(Converted(), (std::vector<std::string>{a, late}));
+  EXPECT_EQ(ReadProgress().last_failures, 0);  // a's failure belonged to the stopped job
+}
+
+TEST_F(JobTest, AWorkerThatCannotBeCreatedLeavesNoJobStuck) {
+  g_refuse_thread_kind = 0;
+  StartConversionJob(MakeFile("a.rtf"), &params_);
+  EXPECT_EQ(GetJobState(), jsFinished);
+  EXPECT_EQ(listener_.Wait(1000), 1);  // the close is told
+  g_refuse_thread_kind = -1;
+  StartConversionJob(MakeFile("b.rtf"), &params_);
+  WaitForClose();
+  EXPECT_EQ(Converted().size(), 1u);
+}
+
+TEST_F(JobTest, NoEntryOfTheSecondarysLastListingIsLost) {
+  // Many small folders: the workers keep finding the queue momentarily
+  // empty while the other one is still listing.
+  std::vector<std::string> folders;
+  int files = 0;
+  for (int f = 0; f < 40; ++f) {
+    const std::string folder = "d" + std::to_string(f);
+    folders.push_back(MakeFolder(folder));
+    for (int i = 0; i < f % 4; ++i, ++files) MakeFile(folder + "/x" + std::to_string(i) + ".rtf");
+  }
+  for (int round = 0; round < 10; ++round) {
+    {
+      std::lock_guard<std::mutex> lock(log_.mutex);
+      log_.converted.clear();
+    }
+    StartConversionJob(Lines(folders), &params_);
+    WaitForClose();
+    ASSERT_EQ(static_cast<int>(Converted().size()), files) << "round " << round;
+  }
+}
+
+TEST_F(JobTest, LargeBlocksQueueAndDrainInLinearTime) {
+  // 100,000 entries in one call: a queue that copied itself on every insert
+  // or take would be quadratic here.
+  std::string block;
+  constexpr int kEntries = 100000;
+  for (int i = 0; i < kEntries; ++i) {
+    if (i) block += '\n';
+    block += (root_ / ("missing" + std::to_string(i) + ".rtf")).string();
+  }
+  StartConversionJob(block, &params_);
+  EXPECT_EQ(WaitForClose(), kEntries + 1);
+}
+
+TEST_F(JobTest, StartStopStressLeavesAConsistentJob) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 20; ++i) files.push_back(MakeFile("s" + std::to_string(i) + ".rtf"));
+  const std::string block = Lines(files);
+  for (int round = 0; round < 200; ++round) {
+    StartConversionJob(block, &params_);
+    if (round % 3 == 0) RequestStop();
+    if (round % 7 == 0) StopAndWaitJob();
+    StartConversionJob(files[static_cast<std::size_t>(round) % files.size()], &params_);
+  }
+  WaitForClose();
+  const Progress closed = ReadProgress();
+  EXPECT_EQ(closed.entry, "");
+  EXPECT_EQ(closed.taken, 0);
+  EXPECT_EQ(closed.total, 0);
+}
+
+}  // namespace
+}  // namespace corvane::batch::testing

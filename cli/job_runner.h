@@ -1,0 +1,19 @@
+// Runs paths through the conversion job as a drop does, showing progress.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane::cli {
+
+struct JobOutcome {
+  int failures = 0;
+  bool interrupted = false;
+};
+
+// Converts every supported document in paths (files or folders, walked to
+// any depth). Reports each failed file on stderr as
+// "corvane-cli: PATH: REASON" and shows progress there.
+JobOutcome RunConversionJob(const std::vector<std::string>& paths);
+
+}  // namespace corvane::cli

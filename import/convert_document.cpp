@@ -1,0 +1,41 @@
+#include "import/convert_document.h"
+
+#include "engine/rtf2html.h"
+#include "import/converter_host.h"
+#include "import/document_types.h"
+#include "import/file_io.h"
+#include "os/os.h"
+
+namespace corvane::import {
+namespace {
+
+// Compared as the file system would: full paths, case folded.
+bool NamesSameFile(const std::string& a, const std::string& b) {
+  std::string full_a = os::FullPathName(a);
+  std::string full_b = os::FullPathName(b);
+  os::LowerCaseAnsi(full_a);
+  os::LowerCaseAnsi(full_b);
+  return full_a == full_b;
+}
+
+}  // namespace
+
+bool ConvertDocumentFile(const std::string& input, const std::string& output) {
+  const std::string target = output.empty() ? DefaultOutputName(input) : output;
+  const DocumentType* type = FindDocumentType(ExtensionOf(input));
+  if (type == nullptr) return false;
+  // An ".html" input maps onto itself; converting would destroy the source.
+  if (NamesSameFile(input, target)) return false;
+
+  if (type->converter_classes.empty()) {
+    const std::string html = RenderRtfAsHtml(ReadWholeFile(input));
+    WriteTextFile(target, html);
+    return !html.empty();
+  }
+  for (std::string_view converter_class : type->converter_classes) {
+    if (RunTextConverter(input, std::string(converter_class), target)) return true;
+  }
+  return false;
+}
+
+}  // namespace corvane::import

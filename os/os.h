@@ -1,0 +1,200 @@
+// The thin operating-system layer under import/ and batch/: files, folder
+// listings, ANSI case folding, threads, locks and the data-less progress
+// notification. One interface; win32_*.cpp and posix_*.cpp implement it and
+// the build picks one set. Names and texts are bytes in the ANSI code page.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+struct HWND__;  // the window handle type, without pulling in windows.h
+#endif
+
+namespace corvane::os {
+
+// ---- Errors --------------------------------------------------------------
+
+using ErrorCode = std::uint32_t;  // GetLastError() or errno
+
+// The system's own text for an error code, without trailing line breaks.
+std::string SystemErrorText(ErrorCode code);
+
+// ---- Files ---------------------------------------------------------------
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr std::string_view kNameSeparators = "\\:";  // a "." after these is no extension
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr std::string_view kNameSeparators = "/";
+#endif
+
+// An open file; closed when the owner goes.
+class File {
+ public:
+  File() = default;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  // Opens for reading; others may read but not write while it is open.
+  static File OpenForReading(const std::string& path, ErrorCode& error);
+  // Creates or truncates for reading and writing, shared with no one,
+  // normal attributes.
+  static File CreateForWriting(const std::string& path, ErrorCode& error);
+
+  // Reads as many bytes as the file holds now. False on any read error.
+  bool ReadAll(std::string& content, ErrorCode& error);
+  // True only when every byte was written.
+  bool WriteAll(std::string_view data, ErrorCode& error);
+
+  explicit operator bool() const { return handle_ != kInvalid; }
+
+ private:
+  static constexpr std::intptr_t kInvalid = -1;
+  explicit File(std::intptr_t handle) : handle_(handle) {}
+  void Close();
+  std::intptr_t handle_ = kInvalid;  // HANDLE or file descriptor
+};
+
+bool RemoveFile(const std::string& path);
+
+// The name expanded against the current folder (for messages).
+std::string FullPathName(const std::string& path);
+
+enum class PathKind { kMissing, kFile, kFolder };
+PathKind GetPathKind(const std::string& path);
+
+struct FolderEntry {
+  std::string name;        // bare name
+  bool is_folder = false;  // whatever its other attribute bits
+  bool is_link = false;    // directory link, junction or symbolic link
+};
+
+// Calls `visit` for every entry of `folder` (hidden and system ones too,
+// "." and ".." left out) in the platform's order, until it returns false.
+// False when the listing cannot be started.
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
+
+// Lower-cases in place with the system's ANSI rules.
+void LowerCaseAnsi(std::string& text);
+
+// ---- Threads and locks ---------------------------------------------------
+
+// A re-entrant lock (a critical section).
+class Lock {
+ public:
+  Lock();
+  ~Lock();
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  void Enter();
+  void Leave();
+
+ private:
+  alignas(8) unsigned char storage_[64];
+};
+
+class LockGuard {
+ public:
+  explicit LockGuard(Lock& lock) : lock_(lock) { lock_.Enter(); }
+  ~LockGuard() { lock_.Leave(); }
+  LockGuard(const LockGuard&) = delete;
+  LockGuard& operator=(const LockGuard&) = delete;
+
+ private:
+  Lock& lock_;
+};
+
+// An auto-reset event: Set wakes one Wait (or the next one to come).
+class Event {
+ public:
+  Event();
+  ~Event();
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+  void Set();
+  // True when set, false when the timeout passed first.
+  bool Wait(unsigned timeout_ms);
+
+ private:
+  struct State;
+  State* state_;
+};
+
+// A thread running procedure(argument). The owner's end releases the
+// handle without waiting; Join waits for the thread's end.
+class Thread {
+ public:
+  using Procedure = int (*)(int argument);
+  Thread() = default;
+  Thread(Thread&& other) noexcept;
+  Thread& operator=(Thread&& other) noexcept;
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+  ~Thread();
+
+  // Starts at once with the default stack. False if it cannot be created.
+  bool Start(Procedure procedure, int argument);
+  // Waits for the thread to end (bounded); true when it has ended.
+  bool Join(unsigned timeout_ms);
+  // Lets go of the handle; the thread runs on.
+  void Release();
+  bool Started() const { return handle_ != 0; }
+
+ private:
+  std::uintptr_t handle_ = 0;  // HANDLE or a heap-held pthread record
+};
+
+void Sleep(unsigned milliseconds);
+
+// ---- Progress notification -----------------------------------------------
+
+// WM_USER + 10: the data-less message from the workers to the window.
+inline constexpr unsigned kJobProgressMessage = 0x400 + 10;
+
+#ifdef _WIN32
+using WindowHandle = HWND__*;
+#else
+// Off Windows there are no windows; whoever wants the notification
+// implements this. Called on a worker thread; must not block.
+class ProgressSink {
+ public:
+  virtual void OnJobProgress() = 0;
+
+ protected:
+  ~ProgressSink() = default;
+};
+using WindowHandle = ProgressSink*;
+#endif
+
+// Posts the progress notification (never waits for it to be handled).
+// False, and nothing posted, for a null window or when posting fails.
+bool PostJobProgress(WindowHandle window);
+
+// A receiver of progress notifications for programs without a window of
+// their own (the CLI, tests): on Windows a message-only window pumped by
+// Wait, elsewhere a ProgressSink. Use it on one thread.
+class ProgressListener {
+ public:
+  ProgressListener();
+  ~ProgressListener();
+  ProgressListener(const ProgressListener&) = delete;
+  ProgressListener& operator=(const ProgressListener&) = delete;
+
+  WindowHandle Handle() const;
+  // Waits up to timeout_ms for notifications and returns how many arrived
+  // since the last call (0 on timeout).
+  int Wait(unsigned timeout_ms);
+
+ private:
+  struct State;
+  State* state_;
+};
+
+}  // namespace corvane::os

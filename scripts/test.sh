@@ -1,0 +1,47 @@
+#!/bin/bash
+# Installs what is missing, builds every preset and runs every test suite:
+# native, native under ASan+UBSan, a short fuzz run, and the Windows build
+# under Wine. Ends with one summary line per suite; exits non-zero if any
+# suite failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh || exit 1
+
+declare -a summary=()
+status=0
+
+record() {  # name, exit code, detail
+  if [ "$2" -eq 0 ]; then summary+=("PASS  $1  $3"); else summary+=("FAIL  $1  $3"); status=1; fi
+}
+
+run_ctest_preset() {
+  local preset=$1 log="build/$1-ctest.log"
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
+    record "$preset" 1 "(build failed)"
+    return
+  fi
+  ctest --preset "$preset" -j2 --timeout 900 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  record "$preset" "$rc" "$(grep -E 'tests passed|tests failed' "$log" | tail -1)"
+}
+
+mkdir -p build
+run_ctest_preset native
+run_ctest_preset asan
+
+if [ -x scripts/fuzz.sh ]; then
+  scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+  record fuzz $? "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine)"
+fi
+
+if [ -x scripts/test-win32.sh ]; then
+  scripts/test-win32.sh 2>&1 | tee build/win32-test.log
+  rc=${PIPESTATUS[0]}
+  record win32 "$rc" "$(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1)"
+fi
+
+echo
+echo "==== Summary ===="
+printf '%s\n' "${summary[@]}"
+exit $status
