@@ -280,8 +280,8 @@ void StartJobModule() {
   if (g_job == nullptr) g_job = new Job;
 }
 
-void EndJobModule() {
-  if (g_job == nullptr) return;
+bool EndJobModule() {
+  if (g_job == nullptr) return true;
   StopAndWaitJob();
   os::Thread workers[2];
   bool closed;
@@ -293,7 +293,7 @@ void EndJobModule() {
   }
   bool ended = closed;
   for (os::Thread& worker : workers) {
-    if (ended) ended = worker.Join(kThreadEndWaitMs);
+    if (ended && worker.Started()) ended = worker.Join(kThreadEndWaitMs);
   }
   // A worker that outlived the wait may still take the lock; the process
   // ends soon anyway, so the job and its lock are left in place for it.
@@ -301,6 +301,7 @@ void EndJobModule() {
     delete g_job;
     g_job = nullptr;
   }
+  return ended;
 }
 
 void StartConversionJob(std::string_view entries, const TProcessParams* params) {

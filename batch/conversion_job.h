@@ -31,8 +31,10 @@ inline constexpr unsigned WM_JOB_PROGRESS = os::kJobProgressMessage;
 // Module start and end, called once each from the program's entry point.
 // The end stops the job and waits a bounded time; a worker that outlives
 // the wait keeps the job's lock and data alive until the process goes.
+// Returns true when every worker has ended (other modules may then delete
+// what workers use), false when one may still run.
 void StartJobModule();
-void EndJobModule();
+bool EndJobModule();
 
 // Puts entries (full paths separated by single line feeds) in front of the
 // queue. With params, starts the workers unless a job is under way, which

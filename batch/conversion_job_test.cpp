@@ -217,5 +217,18 @@ TEST_F(JobTest, StartStopStressLeavesAConsistentJob) {
   EXPECT_EQ(closed.total, 0);
 }
 
+TEST_F(JobTest, TheModuleEndsWhenItsWorkersHaveEndedAndStartsAfresh) {
+  EXPECT_TRUE(EndJobModule());  // no job ever ran
+  StartJobModule();
+  SetConvertFileFunction(&FakeConvert);
+  StartConversionJob(MakeFile("a.rtf"), &params_);
+  WaitForClose();
+  EXPECT_TRUE(EndJobModule());
+  StartJobModule();
+  SetConvertFileFunction(&FakeConvert);
+  EXPECT_EQ(GetJobState(), jsIdle);
+  EXPECT_EQ(ReadProgress().last_failures, 0);
+}
+
 }  // namespace
 }  // namespace corvane::batch::testing

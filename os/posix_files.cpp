@@ -1,0 +1,186 @@
+// Files, names and folder listings with POSIX calls. There are no share
+// modes here: a file being written by someone else can still be opened.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "os/os.h"
+
+namespace corvane::os {
+namespace {
+
+// Bounded so that one call never asks for more than read/write promise to
+// handle in one go (Linux stops near 2 GB anyway).
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using DirOwner = std::unique_ptr<DIR, DirCloser>;
+
+bool IsDotOrDotDot(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalid);
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
+
+void File::Close() {
+  if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
+}
+
+File File::OpenForReading(const std::string& path, ErrorCode& error) {
+  // O_NONBLOCK keeps a FIFO from hanging the open; it changes nothing for
+  // the regular files that are all we accept.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    error = static_cast<ErrorCode>(errno);
+    return File();
+  }
+  File file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return File();
+  }
+  // Windows refuses to open a folder as a file; so do we.
+  if (!S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    return File();
+  }
+  error = 0;
+  return file;
+}
+
+File File::CreateForWriting(const std::string& path, ErrorCode& error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = static_cast<ErrorCode>(errno);
+    return File();
+  }
+  error = 0;
+  return File(fd);
+}
+
+bool File::ReadAll(std::string& content, ErrorCode& error) {
+  content.clear();
+  if (handle_ == kInvalid) {
+    error = EBADF;
+    return false;
+  }
+  const int fd = static_cast<int>(handle_);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return false;
+  }
+  if (static_cast<unsigned long long>(info.st_size) > content.max_size()) {
+    error = EFBIG;
+    return false;
+  }
+  content.resize(static_cast<std::size_t>(info.st_size));
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t got = ::read(fd, content.data() + done, std::min(content.size() - done, kMaxTransfer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {  // an error, or the file shrank under us
+      error = got < 0 ? static_cast<ErrorCode>(errno) : EIO;
+      content.clear();
+      return false;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  error = 0;
+  return true;
+}
+
+bool File::WriteAll(std::string_view data, ErrorCode& error) {
+  if (handle_ == kInvalid) {
+    error = EBADF;
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t put = ::write(static_cast<int>(handle_), data.data() + done,
+                                std::min(data.size() - done, kMaxTransfer));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {  // zero progress would loop for ever
+      error = put < 0 ? static_cast<ErrorCode>(errno) : EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  error = 0;
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::string FullPathName(const std::string& path) {
+  // Lexical only, like its Windows counterpart: links are not resolved, and
+  // a name that does not exist yet still gets its full form.
+  if (path.empty() || path.front() == '/') return path;
+  std::string folder(256, '\0');
+  while (::getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return path;
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(std::strlen(folder.c_str()));
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder + path;
+}
+
+PathKind GetPathKind(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return PathKind::kMissing;
+  return S_ISDIR(info.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+  const DirOwner dir(::opendir(folder.c_str()));
+  if (!dir) return false;
+  const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+  while (const dirent* item = ::readdir(dir.get())) {
+    if (IsDotOrDotDot(item->d_name)) continue;
+    FolderEntry entry;
+    entry.name = item->d_name;
+    const std::string full = prefix + entry.name;
+    struct stat info {};
+    if (::lstat(full.c_str(), &info) == 0) {
+      entry.is_link = S_ISLNK(info.st_mode);
+      // A link to a folder is both, as a Windows directory link is, so that
+      // a walker can see it is a folder and refuse to follow it.
+      entry.is_folder = S_ISDIR(info.st_mode) ||
+                        (entry.is_link && ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+    } else {
+      // Listed but not examinable (no search right on the folder): the
+      // kind the listing itself gives is the best we have.
+      entry.is_link = item->d_type == DT_LNK;
+      entry.is_folder = item->d_type == DT_DIR;
+    }
+    if (!visit(entry)) break;
+  }
+  return true;
+}
+
+}  // namespace corvane::os

@@ -1,0 +1,79 @@
+// POSIX-only behaviour of the OS layer, and the POSIX facts the shared
+// tests in os_test.cpp compare against.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "os/os.h"
+#include "os/os_test_support.h"
+
+namespace corvane::os::testing {
+
+const ExpectedErrors kExpectedErrors = {
+    .file_not_found = ENOENT,
+    .path_not_found = ENOENT,
+    .access_denied = EACCES,
+    .open_folder = EISDIR,
+    .create_over_folder = EISDIR,
+};
+
+bool WriteProtectionApplies(const std::string& path) { return ::access(path.c_str(), W_OK) != 0; }
+
+}  // namespace corvane::os::testing
+
+namespace {
+
+namespace os = corvane::os;
+using os::testing::TempFolder;
+using os::testing::WriteFileAt;
+
+TEST(OsPosixFolders, LinksAreReportedWithTheKindTheyPointTo) {
+  TempFolder temp;
+  std::filesystem::create_directory(temp / "real");
+  ASSERT_TRUE(WriteFileAt(temp / "real.txt", ""));
+  std::filesystem::create_directory_symlink(temp / "real", temp / "to-folder");
+  std::filesystem::create_symlink(temp / "real.txt", temp / "to-file");
+  std::filesystem::create_symlink(temp / "gone", temp / "dangling");
+  // A loop back to the folder itself: a walker that follows links never ends.
+  std::filesystem::create_directory_symlink(temp.Path(), temp / "loop");
+
+  struct Kind {
+    bool is_folder, is_link;
+  };
+  std::map<std::string, Kind> seen;
+  ASSERT_TRUE(os::ListFolder(temp.Path(), [&](const os::FolderEntry& entry) {
+    seen[entry.name] = {entry.is_folder, entry.is_link};
+    return true;
+  }));
+  const struct {
+    const char* name;
+    bool is_folder, is_link;
+  } cases[] = {
+      {"real", true, false},     {"real.txt", false, false}, {"to-folder", true, true},
+      {"to-file", false, true},  {"dangling", false, true},  {"loop", true, true},
+  };
+  EXPECT_EQ(seen.size(), std::size(cases));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(seen.count(c.name), 1u);
+    EXPECT_EQ(seen[c.name].is_folder, c.is_folder);
+    EXPECT_EQ(seen[c.name].is_link, c.is_link);
+  }
+}
+
+TEST(OsPosixFiles, SpecialFilesAreRefusedWithoutWaiting) {
+  TempFolder temp;
+  const std::string fifo = temp / "pipe.rtf";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << errno;
+  os::ErrorCode error = 0;
+  // Opening a FIFO for reading would wait for a writer that never comes.
+  EXPECT_FALSE(os::File::OpenForReading(fifo, error));
+  EXPECT_EQ(error, static_cast<os::ErrorCode>(EINVAL));
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// Files, names and folder listings through the ANSI Win32 calls.
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "os/os.h"
+#include "os/win32_handle.h"
+
+namespace corvane::os {
+namespace {
+
+// ReadFile and WriteFile take a DWORD count; larger buffers go in pieces.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+bool IsDotOrDotDot(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Junctions and symbolic links are reparse points. So are a few kinds of
+// data (deduplicated files, cloud placeholders that are not disguised);
+// reporting those as links too is the safe side for a walker that refuses
+// links to avoid loops. The tag that would tell them apart is not filled
+// in by every implementation (Wine leaves it undefined).
+bool IsLink(const WIN32_FIND_DATAA& data) {
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalid);
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
+
+void File::Close() {
+  if (handle_ != kInvalid) ::CloseHandle(AsHandle(std::exchange(handle_, kInvalid)));
+}
+
+File File::OpenForReading(const std::string& path, ErrorCode& error) {
+  // FILE_SHARE_READ alone: other readers are welcome, writers are refused
+  // while we read, and we are refused if someone is writing.
+  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+    return File();
+  }
+  error = ERROR_SUCCESS;
+  return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+File File::CreateForWriting(const std::string& path, ErrorCode& error) {
+  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+    return File();
+  }
+  error = ERROR_SUCCESS;
+  return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+bool File::ReadAll(std::string& content, ErrorCode& error) {
+  content.clear();
+  if (handle_ == kInvalid) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  const HANDLE handle = AsHandle(handle_);
+  LARGE_INTEGER size{};
+  const LARGE_INTEGER start{};
+  if (!::GetFileSizeEx(handle, &size) || !::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
+    error = ::GetLastError();
+    return false;
+  }
+  if (static_cast<unsigned long long>(size.QuadPart) > content.max_size()) {
+    error = ERROR_FILE_TOO_LARGE;
+    return false;
+  }
+  content.resize(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const DWORD wanted = static_cast<DWORD>(std::min(content.size() - done, kMaxTransfer));
+    DWORD got = 0;
+    if (!::ReadFile(handle, content.data() + done, wanted, &got, nullptr)) {
+      error = ::GetLastError();
+      content.clear();
+      return false;
+    }
+    if (got == 0) {  // the file shrank under us
+      error = ERROR_HANDLE_EOF;
+      content.clear();
+      return false;
+    }
+    done += got;
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
+bool File::WriteAll(std::string_view data, ErrorCode& error) {
+  if (handle_ == kInvalid) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const DWORD wanted = static_cast<DWORD>(std::min(data.size() - done, kMaxTransfer));
+    DWORD put = 0;
+    if (!::WriteFile(AsHandle(handle_), data.data() + done, wanted, &put, nullptr)) {
+      error = ::GetLastError();
+      return false;
+    }
+    if (put == 0) {  // would loop for ever
+      error = ERROR_WRITE_FAULT;
+      return false;
+    }
+    done += put;
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+std::string FullPathName(const std::string& path) {
+  // Asked with no buffer, the call answers the size it needs (with the
+  // terminator); asked again, the length it wrote (without). A larger
+  // answer means the current folder changed in between: ask once more.
+  DWORD needed = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  std::string full;
+  while (needed != 0) {
+    full.resize(needed);
+    const DWORD written = ::GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0) break;
+    if (written < needed) {
+      full.resize(written);
+      return full;
+    }
+    needed = written;
+  }
+  return path;  // no expansion possible (an empty or invalid name): keep it as given
+}
+
+PathKind GetPathKind(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder : PathKind::kFile;
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+  // The separator goes in even after a trailing one ("C:\" gives "C:\\*.*"),
+  // which the system accepts; FindFirstFileA lists hidden and system
+  // entries too.
+  const std::string pattern = folder + "\\*.*";
+  WIN32_FIND_DATAA data;
+  const win32::FindHandle find(::FindFirstFileA(pattern.c_str(), &data));
+  if (!find) return false;
+  do {
+    if (IsDotOrDotDot(data.cFileName)) continue;
+    FolderEntry entry;
+    entry.name = data.cFileName;
+    entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.is_link = IsLink(data);
+    if (!visit(entry)) break;
+  } while (::FindNextFileA(find.Get(), &data));
+  return true;
+}
+
+}  // namespace corvane::os

@@ -1,0 +1,76 @@
+// Owners for the Win32 resources the OS layer takes: one template, one traits
+// record per way of letting go. Only os/win32_*.cpp include this.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace corvane::os::win32 {
+
+template <class Traits>
+class UniqueHandle {
+ public:
+  using Value = typename Traits::Value;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Value value) : value_(value) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : value_(other.Release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { Reset(); }
+
+  void Reset(Value value = Traits::Invalid()) {
+    if (Traits::IsValid(value_)) Traits::Close(value_);
+    value_ = value;
+  }
+  // Hands the value to a new owner.
+  [[nodiscard]] Value Release() { return std::exchange(value_, Traits::Invalid()); }
+  Value Get() const { return value_; }
+  explicit operator bool() const { return Traits::IsValid(value_); }
+
+ private:
+  Value value_ = Traits::Invalid();
+};
+
+// Kernel objects: threads, events, files. Creation functions disagree on
+// the failure value (NULL or INVALID_HANDLE_VALUE), so neither is closed.
+struct KernelHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr && value != INVALID_HANDLE_VALUE; }
+  static void Close(Value value) { ::CloseHandle(value); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+struct FindHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Value value) { return value != nullptr && value != INVALID_HANDLE_VALUE; }
+  static void Close(Value value) { ::FindClose(value); }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+// Blocks the system allocates for us (FORMAT_MESSAGE_ALLOCATE_BUFFER).
+struct LocalMemoryTraits {
+  using Value = HLOCAL;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { ::LocalFree(value); }
+};
+using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+
+// A window; destroy it on the thread that created it.
+struct WindowTraits {
+  using Value = HWND;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { ::DestroyWindow(value); }
+};
+using Window = UniqueHandle<WindowTraits>;
+
+}  // namespace corvane::os::win32
