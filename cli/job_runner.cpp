@@ -8,6 +8,7 @@
 #include "batch/file_masks.h"
 #include "cli/progress_line.h"
 #include "import/convert_document.h"
+#include "import/converter_host.h"
 #include "os/console.h"
 #include "os/os.h"
 
@@ -93,6 +94,7 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
   if (entries.empty()) return outcome;
 
   os::InstallInterruptHandler();
+  import::StartConverterModule();
   batch::StartJobModule();
   batch::SetConvertFileFunction(&ConvertAndReport);
   os::ProgressListener listener;
@@ -130,7 +132,7 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
   }
   display.Finish();
   outcome.interrupted = stop_requested;
-  batch::EndJobModule();
+  import::EndConverterModule(batch::EndJobModule());
   return outcome;
 }
 

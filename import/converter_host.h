@@ -6,6 +6,13 @@
 
 namespace corvane::import {
 
+// Module start and end, called once each from the program's entry point.
+// The start creates the lock under which converters run. The end removes
+// the program's leftover temporary copies and deletes the lock, unless a
+// worker may still run (workers_ended false): then the lock stays.
+void StartConverterModule();
+void EndConverterModule(bool workers_ended);
+
 // True only when a converter of the class converted the input and the HTML
 // was written to output. A class that is not registered answers false at
 // once. Throws FileError when the output cannot be written.
