@@ -1,0 +1,51 @@
+#!/bin/bash
+# Writes the fuzz target's seed corpus into build/fuzz/seeds: the input of
+# every example in engine/cases (decoded: a line break is CR LF, a bracketed
+# pair of hex digits is one byte) and every file of the shared RTF corpus.
+# The folder is rebuilt from scratch, so removed examples leave no seeds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seeds=build/fuzz/seeds
+corpus=../shared/corpus/rtf
+rm -rf "$seeds"
+mkdir -p "$seeds"
+
+python3 - engine/cases "$seeds" <<'PY'
+import pathlib, re, sys
+
+cases, seeds = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+fence = "`" * 32
+marker = re.compile("\u27e8([0-9A-F]{2})\u27e9")
+
+def decode(line):
+    out, pos = bytearray(), 0
+    for m in marker.finditer(line):
+        out += line[pos:m.start()].encode("ascii")
+        out.append(int(m.group(1), 16))
+        pos = m.end()
+    return bytes(out + line[pos:].encode("ascii"))
+
+count = 0
+for path in sorted(cases.glob("*.txt")):
+    lines = path.read_text(encoding="utf-8").split("\n")
+    for number, line in enumerate(lines, 1):
+        if line.rstrip("\r") != fence + " example":
+            continue
+        block = []
+        for body in lines[number:]:
+            body = body.rstrip("\r")
+            if body == ".":
+                break
+            block.append(decode(body))
+        (seeds / f"{path.stem}-line{number}.rtf").write_bytes(b"\r\n".join(block))
+        count += 1
+print(f"fuzz-seeds: {count} example inputs")
+PY
+
+if [ -d "$corpus" ]; then
+  cp "$corpus"/* "$seeds"/
+  echo "fuzz-seeds: $(ls "$corpus" | wc -l) corpus files"
+else
+  echo "fuzz-seeds: no corpus at $corpus, examples only"
+fi

@@ -1,0 +1,103 @@
+// Holds the engine against the reference renderer, byte for byte: on every
+// example input of engine/cases and on every file of the real-world corpus.
+// The engine's run batching and fused clean-up are only right if no input
+// tells them apart from the one-byte-at-a-time reading.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/rtf2html.h"
+#include "tests/case_files.h"
+#include "tests/reference_renderer.h"
+
+namespace {
+
+constexpr std::string_view kHead = "<!DOCTYPE html>\r\n<html><head>\r\n<title>";
+constexpr std::string_view kTail = "\r\n</body></html>\r\n";
+
+std::string FirstDifference(const std::string& engine, const std::string& reference) {
+  std::size_t at = 0;
+  while (at < engine.size() && at < reference.size() && engine[at] == reference[at]) ++at;
+  const std::size_t from = at < 40 ? 0 : at - 40;
+  return "first difference at byte " + std::to_string(at) + " of " +
+         std::to_string(engine.size()) + " (engine) and " + std::to_string(reference.size()) +
+         " (reference)\n  engine:    " + corvane::cases::Visible(engine.substr(from, 100)) +
+         "\n  reference: " + corvane::cases::Visible(reference.substr(from, 100));
+}
+
+void ExpectSameAsReference(std::string_view input) {
+  const std::string engine = corvane::RenderRtfAsHtml(input);
+  const std::string reference = corvane::reference::RenderRtfAsHtml(input);
+  EXPECT_TRUE(engine.starts_with(kHead)) << corvane::cases::Visible(engine.substr(0, 80));
+  EXPECT_TRUE(engine.ends_with(kTail));
+  if (engine != reference) ADD_FAILURE() << FirstDifference(engine, reference);
+}
+
+// Example inputs.
+
+class ExampleInput : public testing::TestWithParam<corvane::cases::Example> {};
+
+TEST_P(ExampleInput, EngineMatchesReference) {
+  const auto& example = GetParam();
+  // A broken case file fails in the case runner; nothing to compare here.
+  if (!example.error.empty()) GTEST_SKIP() << example.error;
+  SCOPED_TRACE("engine/cases/" + example.file + ":" + std::to_string(example.line));
+  ExpectSameAsReference(example.input);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExampleInput,
+                         testing::ValuesIn(corvane::cases::LoadExamples(CORVANE_CASES_DIR)),
+                         [](const auto& info) { return info.param.name; });
+
+// The corpus. A missing folder (a checkout without the shared data) skips.
+
+struct CorpusFile {
+  std::string name;  // test name
+  std::filesystem::path path;
+};
+
+std::vector<CorpusFile> ListCorpus() {
+  std::vector<CorpusFile> files;
+  const std::filesystem::path folder = CORVANE_CORPUS_DIR;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) return {{"folder_missing", {}}};
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (!entry.is_regular_file()) continue;
+    std::string name;
+    for (char c : entry.path().filename().string()) {
+      const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      name += keep ? c : '_';
+    }
+    files.push_back({name, entry.path()});
+  }
+  std::sort(files.begin(), files.end(),
+            [](const CorpusFile& a, const CorpusFile& b) { return a.name < b.name; });
+  if (files.empty()) files.push_back({"folder_empty", folder});
+  return files;
+}
+
+void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.path.filename().string(); }
+
+class CorpusFileInput : public testing::TestWithParam<CorpusFile> {};
+
+TEST_P(CorpusFileInput, FramedAndMatchesReference) {
+  const CorpusFile& file = GetParam();
+  if (file.name == "folder_missing") GTEST_SKIP() << "no corpus at " << CORVANE_CORPUS_DIR;
+  ASSERT_NE(file.name, "folder_empty") << "no files in " << CORVANE_CORPUS_DIR;
+
+  std::ifstream in(file.path, std::ios::binary);
+  ASSERT_TRUE(in) << "cannot read " << file.path;
+  const std::string rtf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  SCOPED_TRACE(file.path.string());
+  ExpectSameAsReference(rtf);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFileInput, testing::ValuesIn(ListCorpus()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
