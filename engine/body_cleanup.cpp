@@ -15,30 +15,46 @@ std::size_t CollapsedRunLength(std::size_t n) {
   return n / 2 + n % 2;
 }
 
-// Replaces every run of two or more spaces in place.
+// Index of the first of two adjacent spaces at or after from, or npos.
+std::size_t FindDoubleSpace(const char* data, std::size_t size, std::size_t from) {
+  while (from + 1 < size) {
+    const void* hit = std::memchr(data + from, ' ', size - from - 1);
+    if (!hit) break;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    if (data[at + 1] == ' ') return at;
+    from = at + 2;  // data[at + 1] is no space
+  }
+  return std::string::npos;
+}
+
+// Replaces every run of two or more spaces in place. Text before the first
+// such run is never moved, and text between runs moves in one piece.
 void CollapseSpaceRuns(std::string& text) {
   char* const data = text.data();
   const std::size_t size = text.size();
-  std::size_t read = 0;
-  std::size_t write = 0;
-  while (read < size) {
-    const void* hit = std::memchr(data + read, ' ', size - read);
-    const std::size_t space = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : size;
-    std::size_t run_end = space;
+  std::size_t read = FindDoubleSpace(data, size, 0);
+  if (read == std::string::npos) return;
+  std::size_t write = read;
+  while (read != std::string::npos) {
+    std::size_t run_end = read + 2;
     while (run_end < size && data[run_end] == ' ') ++run_end;
-    // Copy the text before the run and the run's first space.
-    const std::size_t keep = (space < size ? space + 1 : size) - read;
-    if (write != read) std::memmove(data + write, data + read, keep);
-    write += keep;
-    const std::size_t run = run_end - space;
-    if (run > 1) {
-      const std::size_t extra = CollapsedRunLength(run) - 1;
-      std::memset(data + write, ' ', extra);
-      write += extra;
-    }
-    read = run_end;
+    const std::size_t collapsed = CollapsedRunLength(run_end - read);
+    std::memset(data + write, ' ', collapsed);
+    write += collapsed;
+    read = FindDoubleSpace(data, size, run_end);
+    const std::size_t segment_end = read == std::string::npos ? size : read;
+    std::memmove(data + write, data + run_end, segment_end - run_end);
+    write += segment_end - run_end;
   }
   text.resize(write);
+}
+
+// The patterns are a few bytes long: a plain loop beats a call to memcmp.
+bool Matches(const char* at, std::string_view pattern) {
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (at[i] != pattern[i]) return false;
+  }
+  return true;
 }
 
 // Replaces every occurrence of `from` by `to`. `from` must not be able to
@@ -55,7 +71,7 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
       const void* hit = std::memchr(data + probe, from[anchor], size - probe);
       if (!hit) break;
       const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data) - anchor;
-      if (at + from.size() <= size && std::memcmp(data + at, from.data(), from.size()) == 0) return at;
+      if (at + from.size() <= size && Matches(data + at, from)) return at;
       probe = at + anchor + 1;
     }
     return std::string::npos;

@@ -143,18 +143,16 @@ std::string ConversionState::FinishDocument() {
   // Whatever is still pending received no character and leaves no trace.
   Body += BlockClose;
   Body += ListClose;
-  const std::string text = CleanUpBody(std::move(Body));
+  std::string document = CleanUpBody(std::move(Body));
   Body.clear();
 
-  constexpr std::string_view kHead = "<!DOCTYPE html>\r\n<html><head>\r\n<title>";
-  constexpr std::string_view kHeadEnd = "</title>\r\n</head>\r\n<body>";
+  // The frame goes around the cleaned body in place: no second copy of it.
+  std::string head = "<!DOCTYPE html>\r\n<html><head>\r\n<title>";
+  head += Title;
+  head += "</title>\r\n</head>\r\n<body>";
   constexpr std::string_view kTail = "\r\n</body></html>\r\n";
-  std::string document;
-  document.reserve(kHead.size() + Title.size() + kHeadEnd.size() + text.size() + kTail.size());
-  document += kHead;
-  document += Title;
-  document += kHeadEnd;
-  document += text;
+  document.reserve(head.size() + document.size() + kTail.size());
+  document.insert(0, head);
   document += kTail;
   return document;
 }

@@ -48,8 +48,10 @@ void ConversionState::ResetState() {
   Param = {};
   Title.clear();
   Body.clear();
-  // Reserving the input's size makes the usual document one allocation.
-  Body.reserve(SourceLength + 64);
+  // Bodies run at a tenth to a quarter of their RTF: a quarter makes the
+  // usual document one allocation without committing the input's size
+  // again in a 32-bit process that converts on two threads.
+  Body.reserve(SourceLength / 4 + 64);
   BlockClose = {};
   ListClose = {};
   ParaState = kParagraphPending;
@@ -64,19 +66,19 @@ void ConversionState::ReadControlWord() {
     ++Position;
     return;
   }
-  const char* const data = Source.data();
+  const char* const end = Source.data() + SourceLength;
   // The first byte belongs to the word whatever it is.
-  std::size_t start = Position++;
-  while (Position < SourceLength && !Is(static_cast<unsigned char>(data[Position]), kWordDelimiter))
-    ++Position;
-  Word = Source.substr(start, Position - start);
+  const char* const word = Source.data() + Position;
+  const char* p = word + 1;
+  while (p < end && !Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
+  Word = std::string_view(word, static_cast<std::size_t>(p - word));
 
-  start = Position;
-  while (Position < SourceLength && Is(static_cast<unsigned char>(data[Position]), kParamByte))
-    ++Position;
-  Param = Source.substr(start, Position - start);
+  const char* const param = p;
+  while (p < end && Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  Param = std::string_view(param, static_cast<std::size_t>(p - param));
 
-  if (At(Position) == ' ') ++Position;
+  if (p < end && *p == ' ') ++p;
+  Position = static_cast<std::size_t>(p - Source.data());
 }
 
 void ConversionState::HandleControl() {
