@@ -60,7 +60,13 @@ TEST_F(CollectFilesTest, FolderLinksAreNotFollowed) {
 }
 
 TEST_F(CollectFilesTest, AHundredThousandFileFolderQueuesAndDrains) {
+#ifdef _WIN32
+  // Wine creates files in one folder in quadratic time (100k would take
+  // about an hour), so the Windows build lists a smaller folder.
+  constexpr int kFiles = 2000;
+#else
   constexpr int kFiles = 100000;
+#endif
   const std::string folder = MakeFolder("big");
   for (int i = 0; i < kFiles; ++i) {
     std::ofstream(root_ / "big" / ("f" + std::to_string(i) + ".rtf"));

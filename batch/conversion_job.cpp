@@ -132,7 +132,7 @@ void RunWorkerLoop(Job& job, int kind) {
       job.wake.Wait(kIdlePollMs);
       continue;
     }
-    PostJobProgress(window);
+    os::PostJobProgress(window);
     try {
       ProcessEntry(job, entry, masks, convert);
     } catch (...) {
@@ -194,7 +194,7 @@ bool CloseJob(Job& job) {
     os::LockGuard guard(job.lock);
     window = ResetForClose(job);
   }
-  PostJobProgress(window);
+  os::PostJobProgress(window);
   {
     os::LockGuard guard(job.lock);
     if (job.deferred.empty()) {
@@ -239,7 +239,7 @@ void StartWorkers(Job& job) {
       job.secondary_active = false;
       job.state = jsFinished;
     }
-    PostJobProgress(window);
+    os::PostJobProgress(window);
     return;
   }
   {

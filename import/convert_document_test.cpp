@@ -26,7 +26,6 @@ TEST(DocumentTypes, NamesExtensionsAndOutputs) {
       {"D:\\Ledger.old\\sheet.wk4", ".wk4", "D:\\Ledger.old\\sheet.html", "Lotus123"},
       {"notes.rtf.bak", ".bak", "notes.rtf.html", nullptr},
       {"letter.Rtf", ".Rtf", "letter.html", ""},
-      {"/home/u/dir.old/README", "", "/home/u/dir.old/READMEhtml", nullptr},
       {"archive.", ".", "archive.html", nullptr},
       {"table.XLW", ".XLW", "table.html", "MSBiff"},
       {"page.HTM", ".HTM", "page.html", "HTML"},
@@ -46,6 +45,12 @@ TEST(DocumentTypes, NamesExtensionsAndOutputs) {
                 c.first_class);
     }
   }
+  // A dot before the last path separator starts no extension.
+  const std::string sep(1, os::kPathSeparator);
+  const std::string no_extension = sep + "home" + sep + "dir.old" + sep + "README";
+  EXPECT_EQ(ExtensionOf(no_extension), "");
+  EXPECT_EQ(DefaultOutputName(no_extension), no_extension + "html");
+  EXPECT_EQ(FindDocumentType(ExtensionOf(no_extension)), nullptr);
   // A drive colon or backslash after the dot ends no extension on Windows.
   EXPECT_EQ(ExtensionOf("C:\\dir.old\\README"), windows ? "" : ".old\\README");
   EXPECT_EQ(ExtensionOf("C:.x"), ".x");

@@ -50,6 +50,10 @@ TEST_F(FileIoWin32Test, AReadOnlyOrBusyOutputCannotBeCreated) {
   const std::string input = Write("a.rtf", "{\\rtf1 x}");
   const std::string output = Write("a.html", "old");
   ASSERT_TRUE(SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY));
+  if (OpenHandle(output, GENERIC_WRITE, 0).ok()) {
+    // Wine run as root maps the attribute to permissions that root ignores.
+    GTEST_SKIP() << "the read-only attribute is not enforced here";
+  }
   EXPECT_EQ(ErrorOf([&] { ConvertDocumentFile(input); }),
             "Cannot create file \"" + os::FullPathName(output) + "\". " +
                 os::SystemErrorText(ERROR_ACCESS_DENIED));

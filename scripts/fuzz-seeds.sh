@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seeds=build/fuzz/seeds
-corpus=../shared/corpus/rtf
+corpus=${CORVANE_CORPUS_DIR:-../shared/corpus/rtf}
+[ -d "$corpus" ] || corpus=/work/shared/corpus/rtf
 rm -rf "$seeds"
 mkdir -p "$seeds"
 
