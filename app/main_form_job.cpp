@@ -1,0 +1,83 @@
+// TMainForm: dropped files, the job's progress, Stop.
+#include "app/main_form.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <utility>
+
+#include "app/application.h"
+#include "batch/conversion_job.h"
+#include "batch/file_masks.h"
+
+namespace corvane::app {
+namespace {
+
+// Holds the job lock for one short copy.
+class JobLockScope {
+ public:
+  JobLockScope() { batch::LockJob(); }
+  ~JobLockScope() { batch::UnlockJob(); }
+  JobLockScope(const JobLockScope&) = delete;
+  JobLockScope& operator=(const JobLockScope&) = delete;
+};
+
+batch::TProcessParams JobParameters(HWND window) {
+  batch::TProcessParams params;
+  params.NotifyWindow = window;
+  params.FileMasks = std::string(batch::SupportedFileMasks);
+  return params;
+}
+
+}  // namespace
+
+void TMainForm::WMDropFiles(HDROP drop_handle) {
+  const platform::Drop drop(drop_handle);  // DragFinish on every way out
+  const batch::TProcessParams params = JobParameters(hwnd_);
+  const UINT count = ::DragQueryFileA(drop.Get(), 0xFFFFFFFF, nullptr, 0);
+  for (UINT index = 0; index < count; ++index) {
+    // Asked for its length first, so a name of any length arrives whole.
+    const UINT length = ::DragQueryFileA(drop.Get(), index, nullptr, 0);
+    std::string name(static_cast<std::size_t>(length) + 1, '\0');
+    name.resize(::DragQueryFileA(drop.Get(), index, name.data(), length + 1));
+    SetViewState(vsProcessing);
+    // One call per name: the first starts the job, the others join it.
+    batch::StartConversionJob(name, &params);
+  }
+}
+
+void TMainForm::WMJobProgress() {
+  std::string entry;
+  std::int32_t taken = 0;
+  std::int32_t total = 0;
+  {
+    // Copies only; the workers wait for this lock.
+    const JobLockScope lock;
+    entry = batch::CurrentEntry();
+    taken = batch::TakenCount();
+    total = batch::TotalCount();
+    last_errors_ = batch::LastFailureCount();
+  }
+  if (entry.empty()) {  // the job has closed
+    RepaintImage();
+    SetViewState(vsDone);
+    return;
+  }
+  SetViewState(vsProcessing);
+  char item[64];
+  std::snprintf(item, sizeof item, "Item %d of %d\n", static_cast<int>(taken), static_cast<int>(total));
+  std::string text = item + entry;
+  // 64 bits: taken * 100 would overflow 32 bits past 21 million entries.
+  const int position =
+      total != 0 ? static_cast<int>(std::int64_t{taken} * 100 / std::int64_t{total}) : 0;
+  SetProgressBarPosition(position);
+  const std::string caption = "Corvane:" + std::to_string(position) + "%";
+  ::SetWindowTextA(hwnd_, caption.c_str());
+  application_.SetTitle(caption);
+  RepaintImage();
+  DrawProgressText(text);
+  last_progress_text_ = std::move(text);
+}
+
+void TMainForm::StopButtonClick() { batch::RequestStop(); }
+
+}  // namespace corvane::app
