@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/logo_picture.h"
+#include "batch/conversion_job.h"
 #include "platform/win32_owners.h"
 
 namespace corvane::app {
@@ -47,6 +48,9 @@ enum TMenuCommand : UINT {
 
 // The context menu with its commands and separators.
 platform::Menu BuildPopupMenu();
+
+// The parameters every job of the window gets, from a drop or a command.
+batch::TProcessParams JobParameters(HWND window);
 
 class TMainForm {
  public:

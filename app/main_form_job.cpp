@@ -21,14 +21,14 @@ class JobLockScope {
   JobLockScope& operator=(const JobLockScope&) = delete;
 };
 
+}  // namespace
+
 batch::TProcessParams JobParameters(HWND window) {
   batch::TProcessParams params;
   params.NotifyWindow = window;
   params.FileMasks = std::string(batch::SupportedFileMasks);
   return params;
 }
-
-}  // namespace
 
 void TMainForm::WMDropFiles(HDROP drop_handle) {
   const platform::Drop drop(drop_handle);  // DragFinish on every way out

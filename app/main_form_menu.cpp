@@ -2,7 +2,13 @@
 // Stop button, and its commands.
 #include <windowsx.h>
 
+#include <string>
+#include <vector>
+
 #include "app/main_form.h"
+#include "platform/dialog_logic.h"
+#include "platform/sys_dialogs.h"
+#include "platform/web_links.h"
 
 namespace corvane::app {
 namespace {
@@ -63,14 +69,77 @@ void TMainForm::WMContextMenu(HWND target, LPARAM screen_point) {
   ::PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
-// The commands are not wired yet: the file and folder dialogs, the web
-// pages and the About box come next. Choosing one does nothing for now.
-void TMainForm::MConvFileClick() {}
-void TMainForm::MConvDirClick() {}
-void TMainForm::MProgramWebsiteClick() {}
-void TMainForm::MCheckForUpdatesClick() {}
-void TMainForm::MSupportServiceClick() {}
-void TMainForm::MBugReportClick() {}
-void TMainForm::MAboutClick() {}
+namespace {
+
+constexpr char kFileFilter[] =
+    "Supported files|*.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd;*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;"
+    "*.xlw;*.mcw;*.wps;*.wpt;*.wri|All Files (*.*)|*.*";
+constexpr char kAboutFormats[] =
+    "Native: *.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd\n"
+    "If Office 2003 installed: *.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;*.xlw;*.mcw;*.wps;*.wpt\n"
+    "Windows XP only: *.wri";
+
+void OpenSitePage(std::string_view path) {
+  std::string address(platform::kWebSiteAddress);
+  address += path;
+  platform::OpenWebPage(address, platform::BuildLinkQuery());
+}
+
+std::string AboutContent() {
+  std::string content = "Supported formats:\n";
+  for (const char* c = kAboutFormats; *c != '\0'; ++c) {
+    if (*c == ';') {
+      content += ", ";
+    } else {
+      content += *c;
+    }
+  }
+  return content;
+}
+
+std::string Lines(const std::vector<std::string>& paths) {
+  std::string block;
+  for (const std::string& path : paths) {
+    if (!block.empty()) block += '\n';
+    block += path;
+  }
+  return block;
+}
+
+}  // namespace
+
+void TMainForm::MConvFileClick() {
+  std::string file_name;
+  std::vector<std::string> chosen;
+  if (!platform::SelectFiles(hwnd_, "*.*", kFileFilter, "", "Select File(s) to Convert", file_name,
+                             /*file_must_exist=*/true, /*overwrite_prompt=*/false,
+                             /*no_change_dir=*/false, /*open_dialog=*/true,
+                             /*multi_select=*/true, &chosen)) {
+    return;
+  }
+  if (ViewState() != vsProcessing) SetViewState(vsProcessing);
+  // One entry per chosen file, taken from the list rather than from the
+  // ";"-joined text, so that a name holding ";" stays whole.
+  const batch::TProcessParams params = JobParameters(hwnd_);
+  batch::StartConversionJob(Lines(chosen), &params);
+}
+
+void TMainForm::MConvDirClick() {
+  std::string folder;
+  if (!platform::BrowseForFolder("Select Folder to Convert", folder, false)) return;
+  if (ViewState() != vsProcessing) SetViewState(vsProcessing);
+  const batch::TProcessParams params = JobParameters(hwnd_);
+  batch::StartConversionJob(folder, &params);
+}
+
+void TMainForm::MProgramWebsiteClick() { OpenSitePage(platform::kProgramPagePath); }
+void TMainForm::MCheckForUpdatesClick() { OpenSitePage(platform::kDownloadPagePath); }
+void TMainForm::MSupportServiceClick() { OpenSitePage(platform::kServicePagePath); }
+void TMainForm::MBugReportClick() { OpenSitePage(platform::kServicePagePath); }
+
+void TMainForm::MAboutClick() {
+  platform::ShowTaskMessage(hwnd_, "About", "Belmorn Corvane version 3.0.0", AboutContent(),
+                            platform::kOk, platform::kInformation);
+}
 
 }  // namespace corvane::app

@@ -7,6 +7,7 @@
 #include "app/main_form.h"
 #include "batch/conversion_job.h"
 #include "import/converter_host.h"
+#include "platform/sys_dialogs.h"
 #include "platform/web_links.h"
 #include "platform/win32_owners.h"
 
@@ -34,6 +35,7 @@ class ModuleScope {
       // converter host's lock; then the host keeps it.
       const bool workers_ended = batch::EndJobModule();
       import::EndConverterModule(workers_ended);
+      platform::EndDialogModule();
     } catch (...) {
       // The process is ending; there is no one left to tell.
     }

@@ -1,0 +1,196 @@
+#include "platform/sys_dialogs.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "os/os.h"
+#include "platform/dialog_logic.h"
+#include "platform/win32_owners.h"
+
+namespace corvane::platform {
+namespace {
+
+constexpr std::size_t kFileBufferChars = 5201;  // 5200 and a terminator
+constexpr std::size_t kTaskTextUnits = 1025;    // 1024 and a terminator
+constexpr DWORD kOpenFileNameSize = 88;          // the Windows 2000 form of the record
+
+DWORD g_major_version_override = 0;
+
+// The folder browser's callback gets no context of its own.
+std::string g_initial_folder;
+
+DWORD WindowsMajorVersion() {
+  if (g_major_version_override != 0) return g_major_version_override;
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;  // 148: the basic form
+  static_assert(sizeof(OSVERSIONINFOA) == 148);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExA(&info)) return 0;
+#pragma GCC diagnostic pop
+  return info.dwMajorVersion;
+}
+
+bool IsLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != 0; }
+
+// Item lists from the shell are freed with CoTaskMemFree.
+struct ItemListTraits {
+  using Value = LPITEMIDLIST;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { ::CoTaskMemFree(value); }
+};
+using ItemList = UniqueHandle<ItemListTraits>;
+
+[[noreturn]] void RaiseLastOsError() {
+  const DWORD code = ::GetLastError();
+  if (code == 0) throw SystemError("A call to an OS function failed");
+  char message[64];
+  std::snprintf(message, sizeof message, "System Error.  Code: %lu.\r\n",
+                static_cast<unsigned long>(code));
+  throw SystemError(message + os::SystemErrorText(code));
+}
+
+// Windows calls this: nothing may be thrown from it.
+int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM) noexcept {
+  if (message == BFFM_INITIALIZED && !g_initial_folder.empty()) {
+    ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
+                   reinterpret_cast<LPARAM>(g_initial_folder.c_str()));
+  }
+  return 0;
+}
+
+using TaskDialogFunction = HRESULT(WINAPI*)(HWND, HINSTANCE, PCWSTR, PCWSTR, PCWSTR,
+                                            TASKDIALOG_COMMON_BUTTON_FLAGS, PCWSTR, int*);
+
+int ShowAsTaskDialog(HWND owner, std::string_view caption, std::string_view main_instruction,
+                     std::string_view content, int buttons, int icon) {
+  HMODULE handle = ::LoadLibraryA("comctl32.dll");
+  if (reinterpret_cast<std::uintptr_t>(handle) < 32) return 0;
+  const Module library(handle);
+  // Through a plain function pointer type: FARPROC's own type does not
+  // match the entry's, and the compiler rightly says so.
+  const auto task_dialog = reinterpret_cast<TaskDialogFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(library.Get(), "TaskDialog")));
+  if (task_dialog == nullptr) return 0;
+  const std::wstring wide_caption = ToUtf16Cut(caption, kTaskTextUnits);
+  const std::wstring wide_instruction = ToUtf16Cut(main_instruction, kTaskTextUnits);
+  const std::wstring wide_content = ToUtf16Cut(content, kTaskTextUnits);
+  int pressed = 0;
+  const HRESULT result = task_dialog(owner, nullptr, wide_caption.c_str(), wide_instruction.c_str(),
+                                     wide_content.c_str(),
+                                     static_cast<TASKDIALOG_COMMON_BUTTON_FLAGS>(buttons),
+                                     MAKEINTRESOURCEW(icon), &pressed);
+  return SUCCEEDED(result) ? pressed : 0;
+}
+
+int ShowAsMessageBox(HWND owner, std::string_view caption, std::string_view main_instruction,
+                     std::string_view content, int buttons, int icon) {
+  const std::string text = MessageBoxText(main_instruction, content);
+  const std::string title(caption);
+  const int answer = ::MessageBoxA(owner, text.c_str(), title.c_str(), MessageBoxStyle(buttons, icon));
+  return TaskResultOf(answer);
+}
+
+}  // namespace
+
+std::wstring ToUtf16Cut(std::string_view text, std::size_t units) {
+  if (text.empty() || units <= 1) return {};
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  if (wide.size() > units - 1) {
+    std::size_t keep = units - 1;
+    // Never leave half of a surrogate pair at the cut.
+    if (keep > 0 && wide[keep - 1] >= 0xD800 && wide[keep - 1] <= 0xDBFF) --keep;
+    wide.resize(keep);
+  }
+  return wide;
+}
+
+bool SelectFiles(HWND owner, std::string_view default_ext, std::string_view filter,
+                 std::string_view initial_dir, std::string_view title, std::string& file_name,
+                 bool file_must_exist, bool overwrite_prompt, bool no_change_dir, bool open_dialog,
+                 bool multi_select, std::vector<std::string>* chosen) {
+  std::vector<char> buffer(kFileBufferChars, '\0');
+  std::memcpy(buffer.data(), file_name.data(), std::min(file_name.size(), kFileBufferChars - 1));
+  const std::string filter_list = FilterForDialog(filter, &IsLeadByte);
+  const std::string ext(default_ext), dir(initial_dir), caption(title);
+
+  OPENFILENAMEA record{};
+  static_assert(sizeof(OPENFILENAMEA) == kOpenFileNameSize);
+  record.lStructSize = kOpenFileNameSize;
+  record.hwndOwner = owner;
+  record.lpstrFile = buffer.data();
+  record.nMaxFile = static_cast<DWORD>(kFileBufferChars);
+  record.lpstrFilter = filter_list.c_str();
+  record.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+  record.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+  record.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+  if (file_must_exist) record.Flags |= OFN_FILEMUSTEXIST;
+  if (overwrite_prompt) record.Flags |= OFN_OVERWRITEPROMPT;
+  if (no_change_dir) record.Flags |= OFN_NOCHANGEDIR;
+  if (multi_select) record.Flags |= OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+
+  const BOOL confirmed = open_dialog ? ::GetOpenFileNameA(&record) : ::GetSaveFileNameA(&record);
+  if (!confirmed) return false;
+  const std::string_view filled(buffer.data(), buffer.size());
+  std::vector<std::string> paths;
+  if (multi_select) {
+    paths = SelectedPaths(filled, kFileBufferChars - 1);
+  } else {
+    paths.emplace_back(filled.substr(0, filled.find('\0')));
+  }
+  file_name = JoinPaths(paths);
+  if (chosen != nullptr) *chosen = std::move(paths);
+  return true;
+}
+
+bool BrowseForFolder(std::string_view title, std::string& folder, bool add_trailing_backslash) {
+  g_initial_folder = folder.empty() ? std::string() : folder.substr(0, folder.size() - 1);
+
+  LPITEMIDLIST root_list = nullptr;
+  const HRESULT got_root = ::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &root_list);
+  const ItemList root(root_list);
+  if (FAILED(got_root)) {
+    throw SystemError(os::SystemErrorText(static_cast<os::ErrorCode>(got_root)));
+  }
+
+  char display_name[MAX_PATH] = {};
+  const std::string caption(title);
+  BROWSEINFOA info{};
+  info.hwndOwner = ::GetActiveWindow();
+  info.pidlRoot = root.Get();
+  info.pszDisplayName = display_name;
+  info.lpszTitle = caption.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+  info.lpfn = &BrowseCallback;
+  info.lParam = 0;
+
+  const ItemList item(::SHBrowseForFolderA(&info));
+  if (!item) return false;
+  char path[MAX_PATH] = {};
+  if (!::SHGetPathFromIDListA(item.Get(), path)) RaiseLastOsError();
+  folder = path;
+  if (add_trailing_backslash && (folder.empty() || folder.back() != '\\')) folder += '\\';
+  return true;
+}
+
+int ShowTaskMessage(HWND owner, std::string_view caption, std::string_view main_instruction,
+                    std::string_view content, int buttons, int icon) {
+  if (WindowsMajorVersion() >= 6) {
+    return ShowAsTaskDialog(owner, caption, main_instruction, content, buttons, icon);
+  }
+  return ShowAsMessageBox(owner, caption, main_instruction, content, buttons, icon);
+}
+
+void EndDialogModule() { g_initial_folder.clear(); }
+
+void SetWindowsMajorVersionForTesting(DWORD major) { g_major_version_override = major; }
+
+}  // namespace corvane::platform
