@@ -41,7 +41,6 @@ struct Job {
   TProcessParams params;
   int busy_workers = 0;           // workers handling an entry; they may queue more
   bool secondary_active = false;  // the secondary worker has not yet ended
-  bool workers_outlived = false;  // the bounded wait gave up on a worker
   os::Thread workers[2];
   ConvertFileFunction convert = &ConvertWithDriver;
   StartThreadFunction start_thread = &StartOsThread;
@@ -287,10 +286,12 @@ bool EndJobModule() {
   bool closed;
   {
     os::LockGuard guard(g_job->lock);
-    closed = !g_job->workers_outlived && (g_job->state == jsIdle || g_job->state == jsFinished);
+    closed = g_job->state == jsIdle || g_job->state == jsFinished;
     workers[kPrimary] = std::move(g_job->workers[kPrimary]);
     workers[kSecondary] = std::move(g_job->workers[kSecondary]);
   }
+  // A closed job's workers are at most returning; joining them makes sure
+  // none is still inside the lock about to be deleted.
   bool ended = closed;
   for (os::Thread& worker : workers) {
     if (ended && worker.Started()) ended = worker.Join(kThreadEndWaitMs);
@@ -345,17 +346,16 @@ void StopAndWaitJob() {
     if (state == jsIdle || state == jsFinished) break;
     if (check < kChecks) os::Sleep(100);
   }
+  // Handles of a closed job's workers go now; those of workers that
+  // outlived the wait stay, so that the module's end can still tell.
   os::Thread workers[2];
   {
     os::LockGuard guard(job.lock);
+    if (job.state != jsIdle && job.state != jsFinished) return;
     workers[kPrimary] = std::move(job.workers[kPrimary]);
     workers[kSecondary] = std::move(job.workers[kSecondary]);
-    job.workers_outlived = job.state != jsIdle && job.state != jsFinished;
   }
-  if (!job.workers_outlived) {
-    for (os::Thread& worker : workers) worker.Join(kThreadEndWaitMs);
-  }
-  // Leaving scope releases the handles; an outliving worker runs on.
+  for (os::Thread& worker : workers) worker.Join(kThreadEndWaitMs);
 }
 
 void LockJob() { g_job->lock.Enter(); }

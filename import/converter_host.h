@@ -2,9 +2,17 @@
 // RTF, which is translated and written to the output.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace corvane::import {
+
+// A converter registration that cannot be used as it stands:
+// "Invalid data type for 'Path'".
+class ConverterRegistrationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // Module start and end, called once each from the program's entry point.
 // The start creates the lock under which converters run. The end removes
@@ -15,7 +23,8 @@ void EndConverterModule(bool workers_ended);
 
 // True only when a converter of the class converted the input and the HTML
 // was written to output. A class that is not registered answers false at
-// once. Throws FileError when the output cannot be written.
+// once. Throws FileError when the output cannot be written, and
+// ConverterRegistrationError when the class's "Path" is not a string.
 bool RunTextConverter(const std::string& input, const std::string& converter_class,
                       const std::string& output);
 

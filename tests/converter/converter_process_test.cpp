@@ -1,0 +1,135 @@
+// corvane-cli.exe as a real process, reading the real HKEY_LOCAL_MACHINE
+// (32-bit view) where the test registers converter classes for a while.
+// Its output goes to files: a pipe could be held open by Wine's desktop.
+#include "converter_test_support.h"
+
+namespace corvane::converter_testing {
+namespace {
+
+struct ProcessOutcome {
+  bool ended = false;
+  DWORD exit_code = 0;
+  std::string out;
+  std::string err;
+};
+
+class HandleOwner {
+ public:
+  explicit HandleOwner(HANDLE handle) : handle_(handle) {}
+  ~HandleOwner() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  HandleOwner(const HandleOwner&) = delete;
+  HandleOwner& operator=(const HandleOwner&) = delete;
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class CliProcessTest : public ScratchTest {
+ protected:
+  ProcessOutcome Run(const std::string& arguments) {
+    ProcessOutcome outcome;
+    const std::string out_path = PathOf("cli.out");
+    const std::string err_path = PathOf("cli.err");
+    {
+      SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+      const HandleOwner in(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         &inherit, OPEN_EXISTING, 0, nullptr));
+      const HandleOwner out(::CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                          &inherit, CREATE_ALWAYS, 0, nullptr));
+      const HandleOwner err(::CreateFileA(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                          &inherit, CREATE_ALWAYS, 0, nullptr));
+      STARTUPINFOA startup{};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdInput = in.Get();
+      startup.hStdOutput = out.Get();
+      startup.hStdError = err.Get();
+      std::string command = "\"" + ProgramFolder() + "corvane-cli.exe\" " + arguments;
+      PROCESS_INFORMATION process{};
+      if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << command << ": " << ::GetLastError();
+        return outcome;
+      }
+      const HandleOwner thread(process.hThread);
+      const HandleOwner owner(process.hProcess);
+      outcome.ended = ::WaitForSingleObject(process.hProcess, 300000) == WAIT_OBJECT_0;
+      if (!outcome.ended) ::TerminateProcess(process.hProcess, 99);
+      ::GetExitCodeProcess(process.hProcess, &outcome.exit_code);
+    }
+    outcome.out = ReadAll(out_path);
+    outcome.err = ReadAll(err_path);
+    return outcome;
+  }
+
+  Registrations machine_{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+};
+
+TEST_F(CliProcessTest, AFolderConvertsThroughRegisteredClassesAndTheEndSweeps) {
+  for (const char* c : {"MSWord8", "MSWinWrite.wpc", "WorksWin5"}) {
+    machine_.Register(c, ConverterNamed(c));
+  }
+  std::filesystem::create_directories(root_ / "docs" / "sub");
+  const struct {
+    const char* name;
+    Script script;
+    bool converts;
+  } files[] = {
+      {"docs/plain.rtf", {.document = "{\\rtf1 direct}"}, true},
+      {"docs/letter.doc", {.document = "{\\rtf1 a letter}"}, true},
+      {"docs/sub/notes.wri", {.chunks = "2,0,-7,4", .document = "{\\rtf1 notes}"}, true},
+      {"docs/sub/list.wps", {.document = "{\\rtf1 works}"}, true},
+      // Converted from a copy that the converter leaves read-only: only the
+      // sweep at the program's end can remove it.
+      {"docs/sub/kept.doc",
+       {.first = "-14", .protect_copy = true, .document = "{\\rtf1 kept}"},
+       true},
+      {"docs/refused.doc", {.first = "5"}, false},
+      {"docs/sub/perfect.wpd", {}, false},
+  };
+  for (const auto& f : files) {
+    const std::string path = (root_ / f.name).make_preferred().string();
+    Script script = f.script;
+    script.log = log_;
+    std::ofstream(path, std::ios::binary)
+        << (path.ends_with(".rtf") ? script.document : script.Text());
+  }
+  // Another program's temporary files, one of them named as our copies are.
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  const std::string number = std::to_string(::GetCurrentProcessId() % 0xFFFF);
+  const std::vector<std::string> foreign = {(temp / ("tor" + number + ".tmp")).string(),
+                                            (temp / ("tor" + number + ".tmp.doc")).string()};
+  for (const std::string& path : foreign) std::ofstream(path, std::ios::binary) << "not ours";
+
+  const ProcessOutcome outcome = Run("\"" + (root_ / "docs").string() + "\"");
+
+  ASSERT_TRUE(outcome.ended);
+  EXPECT_EQ(outcome.exit_code, 1u) << outcome.err;  // some files failed
+  EXPECT_NE(outcome.out.find("Done. Errors: 2"), std::string::npos) << outcome.out;
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    std::filesystem::path output = root_ / f.name;
+    output.replace_extension(".html");
+    ASSERT_EQ(std::filesystem::exists(output), f.converts);
+    if (f.converts) {
+      EXPECT_EQ(ReadAll(output), FramedDocument(f.script.document));
+    }
+  }
+  std::size_t copies = 0;
+  for (const LogEvent& e : Entries(Log())) {
+    if (e["copy"] != "1") continue;
+    ++copies;
+    EXPECT_FALSE(Exists(e["file"])) << "left behind: " << e["file"];
+  }
+  EXPECT_EQ(copies, 1u);
+  for (const std::string& path : foreign) {
+    EXPECT_TRUE(Exists(path)) << path;
+    ::DeleteFileA(path.c_str());
+  }
+}
+
+}  // namespace
+}  // namespace corvane::converter_testing
