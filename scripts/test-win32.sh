@@ -45,6 +45,12 @@ if ! build; then
 fi
 step "win32 build done"
 
+# Wine's desktop process inherits the output of whichever program first
+# needs it and outlives that program, so ctest would wait on it for the
+# test's whole timeout. A keeper started here, with no pipe of ctest's,
+# holds one desktop for the whole run; the cleanup stops it with the server.
+bash tests/gui/gui_session.sh build/win32/session_keeper.exe build/win32/suite-session start
+
 status=0
 ctest --preset win32 -j"$(nproc)" "$@" 2>&1 | tee "$LOGS/ctest.log" || status=$?
 if [ "$status" -ne 0 ]; then
