@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/rtf_generator.h"
+#include "bench/split_mix.h"
 
 namespace fs = std::filesystem;
 
@@ -25,27 +26,9 @@ constexpr std::string_view kUsage =
     "summary line of shell assignments: rtf_files, rtf_bytes, other_files,\n"
     "other_bytes, folders.\n";
 
-// Same generator as the documents', kept separate so that the documents do
-// not change when the tree's shape does.
-class TreeRng {
- public:
-  explicit TreeRng(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  std::size_t Below(std::size_t n) { return static_cast<std::size_t>(Next() % n); }
-  std::size_t Between(std::size_t lo, std::size_t hi) { return lo + Below(hi - lo + 1); }
-  template <typename T>
-  const T& Pick(const std::vector<T>& items) {
-    return items[Below(items.size())];
-  }
-
- private:
-  std::uint64_t state_;
-};
+// Its own stream, so that the documents do not change when the tree's
+// shape does.
+using TreeRng = corvane::bench::SplitMix;
 
 const std::vector<std::string> kTopFolders = {"Clients", "Projects",      "Archive", "Finance",
                                               "HR",      "Board Minutes", "Letters", "Reports",
