@@ -15,23 +15,15 @@
 #include "os/win32_handle.h"
 #include "platform/web_links.h"
 #include "platform/win32_owners.h"
+#include "tests/gui/recording_browser.h"
 
 namespace corvane::gui_test {
 namespace {
 
 constexpr unsigned kPatience = 60'000;
 
-std::string ToWindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;  // Wine's drive for the build machine
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
 const std::string kProgram = ToWindowsPath(CORVANE_EXE);
 const std::string kBrowser = ToWindowsPath(RECORD_BROWSER_EXE);
-constexpr char kHttpCommandKey[] = "Software\\Classes\\http\\shell\\open\\command";
 
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -39,67 +31,6 @@ std::string ReadFile(const std::string& path) {
   content << file.rdbuf();
   return content.str();
 }
-
-// Registers the recording browser as the http handler of the prefix for
-// one test, and puts the previous handler back afterwards. (Wine's
-// HKEY_CLASSES_ROOT shows the machine's classes only, not the user's.)
-class RecordingBrowser {
- public:
-  RecordingBrowser() {
-    char temp[MAX_PATH + 1] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    log_ = std::string(temp) + "corvane-browser-" + std::to_string(::GetCurrentProcessId()) + ".log";
-    ::DeleteFileA(log_.c_str());
-    ::SetEnvironmentVariableA("CORVANE_BROWSER_LOG", log_.c_str());  // the started programs inherit it
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHttpCommandKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS) {
-      ADD_FAILURE() << "cannot open HKLM\\" << kHttpCommandKey;
-      return;
-    }
-    key_ = key;
-    char previous[1024] = {};
-    DWORD size = sizeof previous;
-    had_previous_ = ::RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(previous), &size) == ERROR_SUCCESS;
-    previous_ = previous;
-    const std::string command = "\"" + kBrowser + "\" \"%1\"";
-    ::RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                     static_cast<DWORD>(command.size() + 1));
-  }
-  ~RecordingBrowser() {
-    if (key_ != nullptr) {
-      if (had_previous_) {
-        ::RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_.c_str()),
-                         static_cast<DWORD>(previous_.size() + 1));
-      } else {
-        ::RegDeleteValueA(key_, nullptr);
-      }
-      ::RegCloseKey(key_);
-    }
-    ::DeleteFileA(log_.c_str());
-  }
-  RecordingBrowser(const RecordingBrowser&) = delete;
-  RecordingBrowser& operator=(const RecordingBrowser&) = delete;
-
-  // The addresses opened so far, once `count` have arrived (or the wait ends).
-  std::string Opened(std::size_t count) const {
-    const DWORD start = ::GetTickCount();
-    std::string lines;
-    for (;;) {
-      lines = ReadFile(log_);
-      std::size_t arrived = 0;
-      for (char c : lines) arrived += c == '\n' ? 1 : 0;
-      if (arrived >= count || ::GetTickCount() - start >= kPatience) return lines;
-      ::Sleep(20);
-    }
-  }
-
- private:
-  std::string log_;
-  HKEY key_ = nullptr;
-  bool had_previous_ = false;
-  std::string previous_;
-};
 
 // A copy of the program in a folder of its own, so that the test decides
 // whether an Uninstall.exe lies beside it.
@@ -215,7 +146,7 @@ class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
 
 TEST_P(CommandLineTest, OnlyTheUninstallSwitchSkipsTheWindow) {
   const CommandLineCase& c = GetParam();
-  const RecordingBrowser browser;
+  const RecordingBrowser browser(kBrowser);
   const ProgramCopy copy;
   const Process process = Start(copy.Program(), c.arguments);
   ASSERT_TRUE(process.handle);
@@ -250,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });
 
 TEST(Uninstall, CountsTheDaysSinceTheUninstallerWasWritten) {
-  const RecordingBrowser browser;
+  const RecordingBrowser browser(kBrowser);
   const ProgramCopy copy;
   copy.AddUninstaller((10LL * 24 + 2) * 3'600'000);
   const Process process = Start(copy.Program(), "/uninstall");

@@ -1,0 +1,136 @@
+#include "tests/gui/dialog_driver.h"
+
+#include "tests/gui/gui_test_support.h"
+
+namespace corvane::gui_test {
+namespace {
+
+// Long enough for the slowest drive (a folder listing under Wine), short
+// enough that a stuck dialog costs little.
+constexpr DWORD kDriveGrace = 20'000;
+
+std::string ClassName(HWND window) {
+  char name[64] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+bool IsOwnVisibleDialog(HWND window) {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  return process == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+         ClassName(window) == "#32770";
+}
+
+struct Search {
+  std::function<bool(HWND)> matches;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK VisitTopLevel(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<Search*>(context);
+  if (IsOwnVisibleDialog(window) && search.matches(window)) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTopLevel(std::function<bool(HWND)> matches) {
+  Search search{std::move(matches)};
+  ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct Children {
+  std::string window_class;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK VisitChild(HWND window, LPARAM context) {
+  auto& children = *reinterpret_cast<Children*>(context);
+  if (children.window_class.empty() || _stricmp(ClassName(window).c_str(), children.window_class.c_str()) == 0) {
+    children.found.push_back(window);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> ChildrenOf(HWND dialog, const char* window_class) {
+  Children children{window_class != nullptr ? window_class : "", {}};
+  ::EnumChildWindows(dialog, &VisitChild, reinterpret_cast<LPARAM>(&children));
+  return children.found;
+}
+
+}  // namespace
+
+HWND FindProcessDialog(const std::string& caption) {
+  return FindTopLevel([&](HWND window) { return WindowText(window) == caption; });
+}
+
+HWND FindProcessDialogWithText(const std::string& text) {
+  return FindTopLevel([&](HWND window) {
+    for (HWND child : ChildrenOf(window, nullptr)) {
+      if (WindowText(child) == text) return true;
+    }
+    return false;
+  });
+}
+
+std::vector<std::string> ChildTexts(HWND dialog, const char* window_class) {
+  std::vector<std::string> texts;
+  for (HWND child : ChildrenOf(dialog, window_class)) texts.push_back(WindowText(child));
+  return texts;
+}
+
+HWND FindChild(HWND dialog, const char* window_class) {
+  const std::vector<HWND> children = ChildrenOf(dialog, window_class);
+  return children.empty() ? nullptr : children.front();
+}
+
+void PressButton(HWND dialog, int id) {
+  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+bool IsButtonShown(HWND dialog, int id) {
+  const HWND button = ::GetDlgItem(dialog, id);
+  return button != nullptr && ::IsWindowVisible(button);
+}
+
+bool WaitFor(const std::function<bool()>& condition, unsigned timeout_ms) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start >= timeout_ms) return false;
+    ::Sleep(10);
+  }
+  return true;
+}
+
+DialogDriver::DialogDriver(std::function<HWND()> find, std::function<void(HWND)> drive)
+    : find_(std::move(find)), drive_(std::move(drive)), thread_([this] { Run(); }) {}
+
+DialogDriver::~DialogDriver() {
+  stop_ = true;
+  thread_.join();
+}
+
+void DialogDriver::Run() {
+  DWORD driven_at = 0;
+  while (!stop_) {
+    const HWND dialog = find_();
+    if (dialog != nullptr && !found_) {
+      found_ = true;
+      drive_(dialog);
+      driven_at = ::GetTickCount();
+    } else if (dialog != nullptr && ::GetTickCount() - driven_at >= kDriveGrace) {
+      // Left open by a failed drive, or a second one: the modal loop must end.
+      forced_ = true;
+      ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+      ::Sleep(200);
+    }
+    ::Sleep(10);
+  }
+}
+
+}  // namespace corvane::gui_test
