@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #ifdef _WIN32
 struct HWND__;  // the window handle type, without pulling in windows.h
@@ -36,11 +37,17 @@ inline constexpr std::string_view kNameSeparators = "/";
 class File {
  public:
   File() = default;
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, kInvalid);
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File();
+  ~File() { Close(); }
 
   // Opens for reading; others may read but not write while it is open.
   static File OpenForReading(const std::string& path, ErrorCode& error);
@@ -133,11 +140,17 @@ class Thread {
  public:
   using Procedure = int (*)(int argument);
   Thread() = default;
-  Thread(Thread&& other) noexcept;
-  Thread& operator=(Thread&& other) noexcept;
+  Thread(Thread&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
+  Thread& operator=(Thread&& other) noexcept {
+    if (this != &other) {
+      Release();
+      handle_ = std::exchange(other.handle_, 0);
+    }
+    return *this;
+  }
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
-  ~Thread();
+  ~Thread() { Release(); }
 
   // Starts at once with the default stack. False if it cannot be created.
   bool Start(Procedure procedure, int argument);

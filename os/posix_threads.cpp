@@ -112,18 +112,6 @@ bool Event::Wait(unsigned timeout_ms) {
 
 // ---- Thread --------------------------------------------------------------
 
-Thread::Thread(Thread&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = std::exchange(other.handle_, 0);
-  }
-  return *this;
-}
-
-Thread::~Thread() { Release(); }
-
 bool Thread::Start(Procedure procedure, int argument) {
   Release();
   auto record = std::make_unique<ThreadRecord>();

@@ -31,18 +31,6 @@ bool IsLink(const WIN32_FIND_DATAA& data) {
 
 }  // namespace
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kInvalid);
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
-
 void File::Close() {
   if (handle_ != kInvalid) ::CloseHandle(AsHandle(std::exchange(handle_, kInvalid)));
 }
