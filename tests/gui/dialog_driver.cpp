@@ -1,5 +1,8 @@
 #include "tests/gui/dialog_driver.h"
 
+#include <commctrl.h>
+#include <shlobj.h>
+
 #include "tests/gui/gui_test_support.h"
 
 namespace corvane::gui_test {
@@ -104,6 +107,34 @@ bool WaitFor(const std::function<bool()>& condition, unsigned timeout_ms) {
     ::Sleep(10);
   }
   return true;
+}
+
+bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms) {
+  const HWND tree = ::FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
+  if (tree == nullptr) return false;
+  return WaitFor(
+      [&] {
+        const auto item =
+            reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (item == nullptr) return false;
+        char text[MAX_PATH] = {};
+        TVITEMA info{};
+        info.mask = TVIF_TEXT;
+        info.hItem = item;
+        info.pszText = text;
+        info.cchTextMax = sizeof text;
+        return ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info)) != 0 &&
+               _stricmp(text, leaf.c_str()) == 0;
+      },
+      timeout_ms);
+}
+
+bool ChooseInFolderBrowser(HWND dialog, const std::string& path, const std::string& leaf) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    if (FolderTreeShows(dialog, leaf, 3000)) return true;
+  }
+  return false;
 }
 
 DialogDriver::DialogDriver(std::function<HWND()> find, std::function<void(HWND)> drive)

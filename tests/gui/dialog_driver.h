@@ -30,6 +30,15 @@ bool IsButtonShown(HWND dialog, int id);
 // Polls `condition` every few milliseconds; false after `timeout_ms`.
 bool WaitFor(const std::function<bool()>& condition, unsigned timeout_ms);
 
+// True when the folder browser's tree shows an item named `leaf` selected
+// within timeout_ms.
+bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms);
+// Chooses `path` (ending in the folder `leaf`) in the classic folder
+// browser as a user would. Wine's browser drops a selection it is sent while
+// it still fills its tree, so the choice is sent again until the tree shows
+// it. False if it never does.
+bool ChooseInFolderBrowser(HWND dialog, const std::string& path, const std::string& leaf);
+
 class DialogDriver {
  public:
   // `find` is asked again and again for the dialog; the first time it

@@ -121,8 +121,7 @@ TEST_F(MainFormDialogTest, ConvertFolderConvertsTheFolderChosenInTheBrowser) {
   {
     DialogDriver driver([] { return FindProcessDialogWithText(kFolderTitle); },
                         [&](HWND dialog) {
-                          ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
-                                         reinterpret_cast<LPARAM>(selection.c_str()));
+                          EXPECT_TRUE(ChooseInFolderBrowser(dialog, selection, "chosen"));
                           PressButton(dialog, IDOK);
                         });
     Command(app::cmConvDir);

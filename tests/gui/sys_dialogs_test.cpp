@@ -1,6 +1,5 @@
 // The system dialogs called directly, each worked by a driver thread.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <dlgs.h>
 #include <shlobj.h>
@@ -114,33 +113,6 @@ TEST(SysDialogsTest, TaskDialogPathShowsTheTextsAndAnswersWithThePressedButton) 
   }
 }
 
-// The browser applies the preset selection after it opens; pressing OK
-// before the tree shows it would confirm the default instead. True when the
-// tree shows `name` selected within timeout_ms.
-bool WaitForTreeSelection(HWND dialog, const std::string& name, DWORD timeout_ms) {
-  const HWND tree = ::FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
-  if (tree == nullptr) return false;
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < timeout_ms) {
-    const auto item = reinterpret_cast<HTREEITEM>(
-        ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (item != nullptr) {
-      char text[MAX_PATH] = {};
-      TVITEMA info{};
-      info.mask = TVIF_TEXT;
-      info.hItem = item;
-      info.pszText = text;
-      info.cchTextMax = sizeof text;
-      if (::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info)) &&
-          _stricmp(text, name.c_str()) == 0) {
-        return true;
-      }
-    }
-    ::Sleep(10);
-  }
-  return false;
-}
-
 struct FolderCase {
   const char* name;
   bool add_backslash;
@@ -166,14 +138,11 @@ TEST(SysDialogsTest, FolderBrowserOpensOnTheGivenFolderAndReturnsIt) {
     {
       DialogDriver driver([] { return FindProcessDialogWithText("Pick one"); },
                           [&](HWND dialog) {
-                            if (c.confirm && !WaitForTreeSelection(dialog, "start", 5000)) {
-                              // Wine's browser sometimes drops the preset it is
-                              // sent while it fills its tree; choose the folder
-                              // as a user would, so the returned path and its
-                              // backslash are still checked.
-                              ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
-                                             reinterpret_cast<LPARAM>(initial.c_str()));
-                              WaitForTreeSelection(dialog, "start", kPatience);
+                            // When Wine drops the preset, the folder is chosen as
+                            // a user would, so the returned path and its
+                            // backslash are still checked.
+                            if (c.confirm && !FolderTreeShows(dialog, "start", 5000)) {
+                              ChooseInFolderBrowser(dialog, initial, "start");
                             }
                             PressButton(dialog, c.confirm ? IDOK : IDCANCEL);
                           });
