@@ -130,11 +130,11 @@ bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms) 
 }
 
 bool ChooseInFolderBrowser(HWND dialog, const std::string& path, const std::string& leaf) {
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-    if (FolderTreeShows(dialog, leaf, 3000)) return true;
-  }
-  return false;
+  // Sent once: the browser answers through its dialog procedure, so the
+  // result of the message says nothing, and a second try would find the
+  // stamps changed by the browser's own listing of the first.
+  ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+  return FolderTreeShows(dialog, leaf, 2000);
 }
 
 DialogDriver::DialogDriver(std::function<HWND()> find, std::function<void(HWND)> drive)

@@ -34,9 +34,10 @@ bool WaitFor(const std::function<bool()>& condition, unsigned timeout_ms);
 // within timeout_ms.
 bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms);
 // Chooses `path` (ending in the folder `leaf`) in the classic folder
-// browser as a user would. Wine's browser drops a selection it is sent while
-// it still fills its tree, so the choice is sent again until the tree shows
-// it. False if it never does.
+// browser as a user would; false if the browser cannot find it. The browser
+// keeps each folder's time stamps, last write and last access, as it listed
+// them and finds a path only while they still match, so nothing may touch
+// the path's folders while it is open (TempFolder's kDriveRoot).
 bool ChooseInFolderBrowser(HWND dialog, const std::string& path, const std::string& leaf);
 
 class DialogDriver {

@@ -226,9 +226,10 @@ std::string SaveScreenshot(const Picture& picture, const std::string& name) {
   return path;
 }
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(Place place) {
   char base[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof base, base);
+  if (place == Place::kDriveRoot) base[3] = '\0';  // "C:\"
   static int serial = 0;
   path_ = std::string(base) + "corvane-gui-" + std::to_string(::GetCurrentProcessId()) + "-" +
           std::to_string(++serial) + "\\";

@@ -55,7 +55,12 @@ std::string SaveScreenshot(const Picture& picture, const std::string& name);
 // A fresh folder under the user's temporary folder, removed with all it holds.
 class TempFolder {
  public:
-  TempFolder();
+  // kDriveRoot puts the folder straight under the temp folder's drive, for
+  // the folder browser: it finds a path only while the time stamps of the
+  // path's folders are those it listed, and the temp folder is written and
+  // read all the time by the tests running beside.
+  enum class Place { kTemp, kDriveRoot };
+  explicit TempFolder(Place place = Place::kTemp);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

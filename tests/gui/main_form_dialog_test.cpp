@@ -112,7 +112,7 @@ TEST_F(MainFormDialogTest, ConvertFileConvertsEveryFileChosenInTheOpenDialog) {
 }
 
 TEST_F(MainFormDialogTest, ConvertFolderConvertsTheFolderChosenInTheBrowser) {
-  TempFolder folder;
+  TempFolder folder(TempFolder::Place::kDriveRoot);
   const std::string chosen = folder.MakeFolder("chosen") + "\\";
   folder.Write("chosen\\one.rtf", kSmallRtf);
   folder.Write("chosen\\two.rtf", kSmallRtf);
