@@ -229,7 +229,7 @@ std::string SaveScreenshot(const Picture& picture, const std::string& name) {
 TempFolder::TempFolder(Place place) {
   char base[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof base, base);
-  if (place == Place::kDriveRoot) base[3] = '\0';  // "C:\"
+  if (place == Place::kDriveRoot && base[1] == ':') base[3] = '\0';  // "C:\\"
   static int serial = 0;
   path_ = std::string(base) + "corvane-gui-" + std::to_string(::GetCurrentProcessId()) + "-" +
           std::to_string(++serial) + "\\";
