@@ -3,14 +3,27 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include "tests/gui/gui_test_support.h"
-
 namespace corvane::gui_test {
 namespace {
 
 // Long enough for the slowest drive (a folder listing under Wine), short
 // enough that a stuck dialog costs little.
 constexpr DWORD kDriveGrace = 20'000;
+
+// Everything the driver's thread asks a dialog goes through here. A plain
+// send would wait for ever when the dialog closes meanwhile: the test's
+// thread then joins the driver and no longer answers messages.
+LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, 2000, &result) == 0) return 0;
+  return static_cast<LRESULT>(result);
+}
+
+std::string TextOf(HWND window) {
+  char text[1024] = {};
+  SendBounded(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
 
 std::string ClassName(HWND window) {
   char name[64] = {};
@@ -67,13 +80,13 @@ std::vector<HWND> ChildrenOf(HWND dialog, const char* window_class) {
 }  // namespace
 
 HWND FindProcessDialog(const std::string& caption) {
-  return FindTopLevel([&](HWND window) { return WindowText(window) == caption; });
+  return FindTopLevel([&](HWND window) { return TextOf(window) == caption; });
 }
 
 HWND FindProcessDialogWithText(const std::string& text) {
   return FindTopLevel([&](HWND window) {
     for (HWND child : ChildrenOf(window, nullptr)) {
-      if (WindowText(child) == text) return true;
+      if (TextOf(child) == text) return true;
     }
     return false;
   });
@@ -81,7 +94,7 @@ HWND FindProcessDialogWithText(const std::string& text) {
 
 std::vector<std::string> ChildTexts(HWND dialog, const char* window_class) {
   std::vector<std::string> texts;
-  for (HWND child : ChildrenOf(dialog, window_class)) texts.push_back(WindowText(child));
+  for (HWND child : ChildrenOf(dialog, window_class)) texts.push_back(TextOf(child));
   return texts;
 }
 
@@ -115,7 +128,7 @@ bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms) 
   return WaitFor(
       [&] {
         const auto item =
-            reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+            reinterpret_cast<HTREEITEM>(SendBounded(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
         if (item == nullptr) return false;
         char text[MAX_PATH] = {};
         TVITEMA info{};
@@ -123,7 +136,7 @@ bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms) 
         info.hItem = item;
         info.pszText = text;
         info.cchTextMax = sizeof text;
-        return ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info)) != 0 &&
+        return SendBounded(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info)) != 0 &&
                _stricmp(text, leaf.c_str()) == 0;
       },
       timeout_ms);
@@ -133,8 +146,8 @@ bool ChooseInFolderBrowser(HWND dialog, const std::string& path, const std::stri
   // Sent once: the browser answers through its dialog procedure, so the
   // result of the message says nothing, and a second try would find the
   // stamps changed by the browser's own listing of the first.
-  ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-  return FolderTreeShows(dialog, leaf, 2000);
+  SendBounded(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+  return FolderTreeShows(dialog, leaf, 5000);
 }
 
 DialogDriver::DialogDriver(std::function<HWND()> find, std::function<void(HWND)> drive)
