@@ -1,14 +1,14 @@
 #!/bin/bash
 # Writes the fuzz target's seed corpus into build/fuzz/seeds: the input of
 # every example in engine/cases (decoded: a line break is CR LF, a bracketed
-# pair of hex digits is one byte) and every file of the shared RTF corpus.
+# pair of hex digits is one byte), every file of the bundled RTF corpus and
+# of the shared one beside the repository when it is there.
 # The folder is rebuilt from scratch, so removed examples leave no seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seeds=build/fuzz/seeds
-corpus=${CORVANE_CORPUS_DIR:-../shared/corpus/rtf}
-[ -d "$corpus" ] || corpus=/work/shared/corpus/rtf
+shared_corpus=${CORVANE_CORPUS_DIR:-../shared/corpus/rtf}
 rm -rf "$seeds"
 mkdir -p "$seeds"
 
@@ -44,9 +44,11 @@ for path in sorted(cases.glob("*.txt")):
 print(f"fuzz-seeds: {count} example inputs")
 PY
 
-if [ -d "$corpus" ]; then
-  cp "$corpus"/* "$seeds"/
-  echo "fuzz-seeds: $(ls "$corpus" | wc -l) corpus files"
-else
-  echo "fuzz-seeds: no corpus at $corpus, examples only"
-fi
+for corpus in tests/corpus/rtf "$shared_corpus"; do
+  if [ -d "$corpus" ]; then
+    cp "$corpus"/* "$seeds"/
+    echo "fuzz-seeds: $(ls "$corpus" | wc -l) corpus files from $corpus"
+  else
+    echo "fuzz-seeds: no corpus at $corpus"
+  fi
+done

@@ -41,7 +41,15 @@ if [ -x scripts/test-win32.sh ]; then
   record win32 "$rc" "$(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1)"
 fi
 
+# The shared corpus is an extra beyond tests/corpus; say whether this run had it.
+shared_corpus=${CORVANE_CORPUS_DIR:-../shared/corpus/rtf}
+if [ -d "$shared_corpus" ]; then
+  corpus_note="NOTE  corpus  bundled tests/corpus and shared $shared_corpus"
+else
+  corpus_note="NOTE  corpus  bundled tests/corpus only: no shared corpus at $shared_corpus"
+fi
+
 echo
 echo "==== Summary ===="
-printf '%s\n' "${summary[@]}"
+printf '%s\n' "${summary[@]}" "$corpus_note"
 exit $status

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,30 +55,42 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExampleInput,
                          testing::ValuesIn(corvane::cases::LoadExamples(CORVANE_CASES_DIR)),
                          [](const auto& info) { return info.param.name; });
 
-// The corpus. A missing folder (a checkout without the shared data) skips.
+// The corpus: the files bundled in tests/corpus, which every clone has, and
+// the larger shared corpus beside the repository when it is there. A file in
+// both is run once. A missing shared corpus is one skipped test, so a run
+// without it says so instead of passing quietly.
 
 struct CorpusFile {
   std::string name;  // test name
   std::filesystem::path path;
 };
 
+std::string TestName(const std::filesystem::path& path) {
+  std::string name;
+  for (char c : path.filename().string()) {
+    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    name += keep ? c : '_';
+  }
+  return name;
+}
+
 std::vector<CorpusFile> ListCorpus() {
   std::vector<CorpusFile> files;
-  const std::filesystem::path folder = CORVANE_CORPUS_DIR;
+  std::set<std::string> names;
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) return {{"folder_missing", {}}};
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    if (!entry.is_regular_file()) continue;
-    std::string name;
-    for (char c : entry.path().filename().string()) {
-      const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-      name += keep ? c : '_';
+  for (const std::filesystem::path folder : {CORVANE_BUNDLED_CORPUS_DIR, CORVANE_CORPUS_DIR}) {
+    if (!std::filesystem::is_directory(folder, ec)) {
+      files.push_back({folder == CORVANE_CORPUS_DIR ? "shared_corpus_missing" : "bundled_corpus_missing", folder});
+      continue;
     }
-    files.push_back({name, entry.path()});
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+      if (!entry.is_regular_file()) continue;
+      std::string name = TestName(entry.path());
+      if (names.insert(name).second) files.push_back({std::move(name), entry.path()});
+    }
   }
   std::sort(files.begin(), files.end(),
             [](const CorpusFile& a, const CorpusFile& b) { return a.name < b.name; });
-  if (files.empty()) files.push_back({"folder_empty", folder});
   return files;
 }
 
@@ -87,8 +100,8 @@ class CorpusFileInput : public testing::TestWithParam<CorpusFile> {};
 
 TEST_P(CorpusFileInput, FramedAndMatchesReference) {
   const CorpusFile& file = GetParam();
-  if (file.name == "folder_missing") GTEST_SKIP() << "no corpus at " << CORVANE_CORPUS_DIR;
-  ASSERT_NE(file.name, "folder_empty") << "no files in " << CORVANE_CORPUS_DIR;
+  if (file.name == "shared_corpus_missing") GTEST_SKIP() << "no shared corpus at " << file.path;
+  ASSERT_NE(file.name, "bundled_corpus_missing") << "the bundled corpus is gone: " << file.path;
 
   std::ifstream in(file.path, std::ios::binary);
   ASSERT_TRUE(in) << "cannot read " << file.path;
