@@ -30,6 +30,9 @@ program="$ROOT/build/win32/corvane.exe"
 
 state="$ROOT/build/run"
 mkdir -p "$state"
+# Wine maps Windows file names to Unix names through the locale: with none
+# set (a container, a service) a name like "café.rtf" cannot be created.
+if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then export LANG=C.UTF-8; fi
 export WINEPREFIX="$state/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 

@@ -204,6 +204,9 @@ corvane_wine_env_start() {
   log="$state/wineboot.log"
   mkdir -p "$state" || return 1
 
+  # Wine maps Windows file names to Unix names through the locale: with none
+  # set (a container, a service) a name like "café.rtf" cannot be created.
+  if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then export LANG=C.UTF-8; fi
   export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
   # No Mono/Gecko install prompts, no menu entries or file associations on the host.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
