@@ -3,9 +3,12 @@
 #include <windowsx.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/main_form.h"
+#include "batch/file_masks.h"
 #include "platform/dialog_logic.h"
 #include "platform/sys_dialogs.h"
 #include "platform/web_links.h"
@@ -71,14 +74,6 @@ void TMainForm::WMContextMenu(HWND target, LPARAM screen_point) {
 
 namespace {
 
-constexpr char kFileFilter[] =
-    "Supported files|*.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd;*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;"
-    "*.xlw;*.mcw;*.wps;*.wpt;*.wri|All Files (*.*)|*.*";
-constexpr char kAboutFormats[] =
-    "Native: *.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd\n"
-    "If Office 2003 installed: *.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;*.xlw;*.mcw;*.wps;*.wpt\n"
-    "Windows XP only: *.wri";
-
 void OpenSitePage(std::string_view path) {
   std::string address(platform::kWebSiteAddress);
   address += path;
@@ -86,12 +81,21 @@ void OpenSitePage(std::string_view path) {
 }
 
 std::string AboutContent() {
-  std::string content = "Supported formats:\n";
-  for (const char* c = kAboutFormats; *c != '\0'; ++c) {
-    if (*c == ';') {
-      content += ", ";
-    } else {
-      content += *c;
+  const std::pair<std::string_view, std::string_view> groups[] = {
+      {"Native: ", batch::kNativeFileMasks},
+      {"If Office 2003 installed: ", batch::kOffice2003FileMasks},
+      {"Windows XP only: ", batch::kWindowsXpFileMasks},
+  };
+  std::string content = "Supported formats:";
+  for (const auto& [label, masks] : groups) {
+    content += '\n';
+    content += label;
+    for (char c : masks) {
+      if (c == ';') {
+        content += ", ";
+      } else {
+        content += c;
+      }
     }
   }
   return content;
@@ -111,7 +115,7 @@ std::string Lines(const std::vector<std::string>& paths) {
 void TMainForm::MConvFileClick() {
   std::string file_name;
   std::vector<std::string> chosen;
-  if (!platform::SelectFiles(hwnd_, "*.*", kFileFilter, "", "Select File(s) to Convert", file_name,
+  if (!platform::SelectFiles(hwnd_, "*.*", batch::OpenDialogFilter(), "", "Select File(s) to Convert", file_name,
                              /*file_must_exist=*/true, /*overwrite_prompt=*/false,
                              /*no_change_dir=*/false, /*open_dialog=*/true,
                              /*multi_select=*/true, &chosen)) {

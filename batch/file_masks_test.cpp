@@ -56,6 +56,27 @@ TEST(FileMasks, MatchesWholeNamesAgainstTheList) {
   }
 }
 
+TEST(FileMasks, EverySupportedTypeAndNothingNear) {
+  const MaskCase cases[] = {
+      {"a.rtf", "", true},  {"a.doc", "", true},  {"a.docx", "", true}, {"a.docm", "", true},
+      {"a.wps", "", true},  {"a.wpd", "", true},  {"a.pwd", "", true},  {"a.pwi", "", true},
+      {"a.wk1", "", true},  {"a.wk3", "", true},  {"a.wk4", "", true},  {"a.xls", "", true},
+      {"a.xlw", "", true},  {"a.mcw", "", true},  {"a.wpt", "", true},  {"a.wri", "", true},
+      {"a.dot", "", false}, {"a.dotx", "", false}, {"a.wk2", "", false}, {"a.xlsm", "", false},
+      {"a.odt", "", false}, {"a.txt", "", false},  {"a.wp", "", false},  {"a.docx.tmp", "", false},
+  };
+  for (const MaskCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(MatchesMaskList(c.name, SupportedFileMasks), c.matches);
+  }
+}
+
+TEST(FileMasks, OpenDialogFilterOffersTheSupportedMasksThenEverything) {
+  EXPECT_EQ(OpenDialogFilter(),
+            "Supported files|*.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd;*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;"
+            "*xls;*.xlw;*.mcw;*.wps;*.wpt;*.wri|All Files (*.*)|*.*");
+}
+
 TEST(FileMasks, ManyStarsStayFast) {
   // A mask that makes naive recursive matching exponential.
   const std::string name(2000, 'a');
