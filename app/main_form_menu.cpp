@@ -12,6 +12,7 @@
 #include "platform/dialog_logic.h"
 #include "platform/sys_dialogs.h"
 #include "platform/web_links.h"
+#include "corvane/version.h"
 
 namespace corvane::app {
 namespace {
@@ -142,7 +143,7 @@ void TMainForm::MSupportServiceClick() { OpenSitePage(platform::kServicePagePath
 void TMainForm::MBugReportClick() { OpenSitePage(platform::kServicePagePath); }
 
 void TMainForm::MAboutClick() {
-  platform::ShowTaskMessage(hwnd_, "About", "Belmorn Corvane version 3.0.0", AboutContent(),
+  platform::ShowTaskMessage(hwnd_, "About", "Belmorn Corvane version " CORVANE_VERSION_TEXT, AboutContent(),
                             platform::kOk, platform::kInformation);
 }
 

@@ -7,10 +7,11 @@
 #include "cli/job_runner.h"
 #include "engine/rtf2html.h"
 #include "os/console.h"
+#include "corvane/version.h"
 
 namespace {
 
-constexpr std::string_view kVersion = "corvane-cli 3.0.0";
+constexpr std::string_view kVersion = "corvane-cli " CORVANE_VERSION_TEXT;
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;

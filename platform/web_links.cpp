@@ -5,10 +5,12 @@
 
 #include <optional>
 
+#include "corvane/version.h"
+
 namespace corvane::platform {
 namespace {
 
-constexpr std::string_view kQueryPrefix = "?prd=crv&v=3.0.0&d=";
+constexpr std::string_view kQueryPrefix = "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=";
 constexpr std::string_view kUninstallerName = "Uninstall.exe";
 // FILETIME counts 100-ns ticks from 1 January 1601; the day count starts
 // 109,205 days later, on 30 December 1899.

@@ -23,7 +23,7 @@ inline constexpr std::string_view kUninstallPagePath = "/we/service/uninstall/";
 // before now when there is no such file.
 void RecordInstallDate();
 
-// "?prd=crv&v=3.0.0&d=N": N whole 24-hour days since the install date, now.
+// "?prd=crv&v=<version>&d=N": N whole 24-hour days since the install date, now.
 std::string BuildLinkQuery();
 
 // Hands page_address + query to the user's browser. Never reports a

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "corvane/version.h"
+
 namespace corvane::platform {
 namespace {
 
@@ -20,17 +22,17 @@ struct DaysCase {
 };
 
 constexpr DaysCase kDaysCases[] = {
-    {"installed this very moment", 0, "?prd=crv&v=3.0.0&d=0"},
-    {"exactly 24 hours ago is one day", kDay, "?prd=crv&v=3.0.0&d=1"},
-    {"a millisecond short of 24 hours is none", kDay - 1, "?prd=crv&v=3.0.0&d=0"},
-    {"yesterday 18:00 seen at 09:00 is none", 15 * kHour, "?prd=crv&v=3.0.0&d=0"},
-    {"10 days and 2 hours ago", 10 * kDay + 2 * kHour, "?prd=crv&v=3.0.0&d=10"},
-    {"the fallback date at start", 999 * kDay, "?prd=crv&v=3.0.0&d=999"},
-    {"the fallback date a day later", 1000 * kDay + 1, "?prd=crv&v=3.0.0&d=1000"},
-    {"less than a day in the future", -23 * kHour, "?prd=crv&v=3.0.0&d=0"},
-    {"36 hours in the future", -36 * kHour, "?prd=crv&v=3.0.0&d=-1"},
-    {"exactly 48 hours in the future", -2 * kDay, "?prd=crv&v=3.0.0&d=-2"},
-    {"more days than 32 bits hold", 3'000'000'000LL * kDay, "?prd=crv&v=3.0.0&d=3000000000"},
+    {"installed this very moment", 0, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
+    {"exactly 24 hours ago is one day", kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=1"},
+    {"a millisecond short of 24 hours is none", kDay - 1, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
+    {"yesterday 18:00 seen at 09:00 is none", 15 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
+    {"10 days and 2 hours ago", 10 * kDay + 2 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=10"},
+    {"the fallback date at start", 999 * kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=999"},
+    {"the fallback date a day later", 1000 * kDay + 1, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=1000"},
+    {"less than a day in the future", -23 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
+    {"36 hours in the future", -36 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=-1"},
+    {"exactly 48 hours in the future", -2 * kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=-2"},
+    {"more days than 32 bits hold", 3'000'000'000LL * kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=3000000000"},
 };
 
 TEST(LinkQuery, CountsWhole24HourDaysTowardZero) {
@@ -45,7 +47,7 @@ TEST(LinkQuery, CountsWhole24HourDaysTowardZero) {
 TEST(LinkQuery, WithoutUninstallerOfTheTestProgramIs999) {
   // The test program's folder (the build folder) holds no Uninstall.exe.
   RecordInstallDate();
-  EXPECT_EQ(BuildLinkQuery(), "?prd=crv&v=3.0.0&d=999");
+  EXPECT_EQ(BuildLinkQuery(), "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=999");
 }
 
 // A fresh folder under the user's temporary folder, removed at the end.
@@ -157,14 +159,14 @@ constexpr LaunchCase kLaunchCases[] = {
 };
 
 TEST(OpenWebPage, FallsBackToExplorerWhenTheShellFails) {
-  const std::string address = "http://www.belmorn.com/corvane/download/?prd=crv&v=3.0.0&d=7";
+  const std::string address = "http://www.belmorn.com/corvane/download/?prd=crv&v=" CORVANE_VERSION_TEXT "&d=7";
   for (const LaunchCase& c : kLaunchCases) {
     SCOPED_TRACE(c.name);
     g_log = LaunchLog{};
     g_log.shell_answer = c.shell_answer;
     OpenWebPageWith({&RecordShell, &RecordCommand},
                     std::string(kWebSiteAddress) + std::string(kDownloadPagePath),
-                    "?prd=crv&v=3.0.0&d=7");
+                    "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=7");
     EXPECT_EQ(g_log.shell_addresses, std::vector<std::string>{address});
     if (c.falls_back) {
       EXPECT_EQ(g_log.commands, std::vector<std::string>{"explorer.exe \"" + address + "\""});
