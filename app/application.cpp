@@ -5,6 +5,7 @@
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "app/res/resource_ids.h"
+#include "os/win32_window_class.h"
 
 namespace corvane::app {
 namespace {
@@ -14,16 +15,7 @@ constexpr char kClassName[] = "CorvaneApplication";
 constexpr UINT kActivateMainForm = WM_APP + 1;
 
 ATOM RegisterApplicationClass(WNDPROC procedure) {
-  static const ATOM atom = [procedure] {
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = procedure;
-    window_class.hInstance = ::GetModuleHandleA(nullptr);
-    window_class.hIcon = ::LoadIconA(window_class.hInstance, MAKEINTRESOURCEA(IDI_CORVANE));
-    window_class.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    window_class.lpszClassName = kClassName;
-    return ::RegisterClassExA(&window_class);
-  }();
+  static const ATOM atom = os::win32::RegisterWindowClass(kClassName, procedure, IDI_CORVANE);
   return atom;
 }
 
@@ -38,7 +30,7 @@ TApplication::TApplication() {
   // gives the taskbar button its close command.
   const int x = ::GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
-  window_.Reset(::CreateWindowExA(0, kClassName, kApplicationName.data(),
+  window_.Reset(::CreateWindowExA(0, kClassName, kApplicationName,
                                   WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS, x, y,
                                   0, 0, nullptr, nullptr, ::GetModuleHandleA(nullptr), this));
   if (!window_) throw SystemError(::GetLastError());
@@ -154,7 +146,7 @@ void ReportException(TApplication* application) noexcept {
   }
   try {
     const std::string text = WithFullStop(CurrentExceptionMessage());
-    ::MessageBoxA(nullptr, text.c_str(), kApplicationName.data(), MB_OK | MB_ICONERROR);
+    ::MessageBoxA(nullptr, text.c_str(), kApplicationName, MB_OK | MB_ICONERROR);
   } catch (...) {
   }
 }

@@ -63,7 +63,7 @@ class TApplication {
 
 // The title before anything sets one, and the caption of an error box when
 // no application object exists.
-inline constexpr std::string_view kApplicationName = "Corvane";
+inline constexpr char kApplicationName[] = "Corvane";
 
 // Shows the error box for the exception being handled; with no application
 // object, under the program's name. Never throws.

@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/error_text.h"
 #include "app/res/resource_ids.h"
+#include "os/win32_window_class.h"
 #include "batch/conversion_job.h"
 #include "platform/drop_filter.h"
 
@@ -13,7 +14,6 @@ namespace corvane::app {
 namespace {
 
 constexpr char kClassName[] = "CorvaneMainForm";
-constexpr char kCaption[] = "Corvane";
 // A single border with only the close box. The form paints its whole client
 // area; WS_CLIPCHILDREN keeps that painting off the two controls.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -23,17 +23,8 @@ constexpr int kDesignClientWidth = 248;
 constexpr int kDesignClientHeight = 276;
 
 ATOM RegisterFormClass(WNDPROC procedure) {
-  static const ATOM atom = [procedure] {
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = procedure;
-    window_class.hInstance = ::GetModuleHandleA(nullptr);
-    window_class.hIcon = ::LoadIconA(window_class.hInstance, MAKEINTRESOURCEA(IDI_CORVANE));
-    window_class.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kClassName;
-    return ::RegisterClassExA(&window_class);
-  }();
+  static const ATOM atom = os::win32::RegisterWindowClass(
+      kClassName, procedure, IDI_CORVANE, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   return atom;
 }
 
@@ -87,8 +78,8 @@ void TMainForm::CreateComponents() {
 void TMainForm::FormCreate(int pixels_per_inch) {
   if (pixels_per_inch != 96) ScaleBy(pixels_per_inch, 96);
   application_.SetHandPointCursor(::LoadCursorA(nullptr, IDC_HAND));
-  ::SetWindowTextA(hwnd_, kCaption);
-  application_.SetTitle(kCaption);
+  ::SetWindowTextA(hwnd_, kApplicationName);
+  application_.SetTitle(kApplicationName);
   ::DragAcceptFiles(hwnd_, TRUE);
   key_preview_ = true;
   SetClientSize(image_.Width, image_.Height);

@@ -15,7 +15,6 @@ constexpr char kFontName[] = "Tahoma";
 constexpr char kIdleText[] = "Drop Files Here";
 constexpr char kProcessingText[] = "Processing...";
 constexpr char kDoneFormat[] = "Done\nErrors: %d\nDrop Files Here Again";
-constexpr char kDoneCaption[] = "Corvane";
 constexpr char kDoneTitle[] = "Corvane:Done";
 
 platform::Font MakeFont(int character_height, int weight) {
@@ -123,7 +122,7 @@ void TMainForm::SetViewState(int state) {
       std::snprintf(text, sizeof text, kDoneFormat, last_errors_);
       SetLabelCaption(text);
       label.Top = bar.Top / 2 - label.Height / 2;
-      ::SetWindowTextA(hwnd_, kDoneCaption);
+      ::SetWindowTextA(hwnd_, kApplicationName);
       application_.SetTitle(kDoneTitle);
       break;
     }

@@ -5,6 +5,7 @@
 
 #include "os/os.h"
 #include "os/win32_handle.h"
+#include "os/win32_window_class.h"
 
 namespace corvane::os {
 namespace {
@@ -14,14 +15,8 @@ static_assert(kJobProgressMessage == WM_USER + 10);
 // Registered once per process; the window procedure is the default one,
 // since Wait counts the notifications before they would be dispatched.
 ATOM ListenerClass() {
-  static const ATOM atom = [] {
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = ::DefWindowProcA;
-    window_class.hInstance = ::GetModuleHandleA(nullptr);
-    window_class.lpszClassName = "CorvaneProgressListener";
-    return ::RegisterClassExA(&window_class);
-  }();
+  static const ATOM atom =
+      win32::RegisterWindowClass("CorvaneProgressListener", ::DefWindowProcA);
   return atom;
 }
 

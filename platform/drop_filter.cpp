@@ -3,20 +3,12 @@
 #include <cstdint>
 
 #include "platform/win32_owners.h"
+#include "platform/windows_version.h"
 
 namespace corvane::platform {
 namespace {
 
 using ChangeWindowMessageFilterFunction = BOOL(WINAPI*)(UINT message, DWORD flag);
-
-DWORD SystemMajorVersion() {
-  OSVERSIONINFOA version{};
-  // The basic structure: its size is how the call knows which one it got.
-  static_assert(sizeof version == 148);
-  version.dwOSVersionInfoSize = sizeof version;
-  if (!::GetVersionExA(&version)) return 0;
-  return version.dwMajorVersion;
-}
 
 HMODULE LoadUser32() { return ::LoadLibraryA("USER32.DLL"); }
 

@@ -9,6 +9,7 @@
 #include "os/os.h"
 #include "platform/dialog_logic.h"
 #include "platform/win32_owners.h"
+#include "platform/windows_version.h"
 
 namespace corvane::platform {
 namespace {
@@ -24,14 +25,7 @@ std::string g_initial_folder;
 
 DWORD WindowsMajorVersion() {
   if (g_major_version_override != 0) return g_major_version_override;
-  OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof info;  // 148: the basic form
-  static_assert(sizeof(OSVERSIONINFOA) == 148);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!::GetVersionExA(&info)) return 0;
-#pragma GCC diagnostic pop
-  return info.dwMajorVersion;
+  return SystemMajorVersion();
 }
 
 bool IsLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != 0; }
