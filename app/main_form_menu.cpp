@@ -116,10 +116,18 @@ std::string Lines(const std::vector<std::string>& paths) {
 void TMainForm::MConvFileClick() {
   std::string file_name;
   std::vector<std::string> chosen;
-  if (!platform::SelectFiles(hwnd_, "*.*", batch::OpenDialogFilter(), "", "Select File(s) to Convert", file_name,
-                             /*file_must_exist=*/true, /*overwrite_prompt=*/false,
-                             /*no_change_dir=*/false, /*open_dialog=*/true,
-                             /*multi_select=*/true, &chosen)) {
+  const std::string filter = batch::OpenDialogFilter();
+  if (!platform::SelectFiles(hwnd_,
+                             {.default_ext = "*.*",
+                              .filter = filter,
+                              .initial_dir = "",
+                              .title = "Select File(s) to Convert",
+                              .file_must_exist = true,
+                              .overwrite_prompt = false,
+                              .no_change_dir = false,
+                              .open_dialog = true,
+                              .multi_select = true},
+                             file_name, &chosen)) {
     return;
   }
   if (ViewState() != vsProcessing) SetViewState(vsProcessing);

@@ -107,14 +107,12 @@ std::wstring ToUtf16Cut(std::string_view text, std::size_t units) {
   return wide;
 }
 
-bool SelectFiles(HWND owner, std::string_view default_ext, std::string_view filter,
-                 std::string_view initial_dir, std::string_view title, std::string& file_name,
-                 bool file_must_exist, bool overwrite_prompt, bool no_change_dir, bool open_dialog,
-                 bool multi_select, std::vector<std::string>* chosen) {
+bool SelectFiles(HWND owner, const SelectFilesOptions& options, std::string& file_name,
+                 std::vector<std::string>* chosen) {
   std::vector<char> buffer(kFileBufferChars, '\0');
   std::memcpy(buffer.data(), file_name.data(), std::min(file_name.size(), kFileBufferChars - 1));
-  const std::string filter_list = FilterForDialog(filter, &IsLeadByte);
-  const std::string ext(default_ext), dir(initial_dir), caption(title);
+  const std::string filter_list = FilterForDialog(options.filter, &IsLeadByte);
+  const std::string ext(options.default_ext), dir(options.initial_dir), caption(options.title);
 
   OPENFILENAMEA record{};
   static_assert(sizeof(OPENFILENAMEA) == kOpenFileNameSize);
@@ -126,16 +124,17 @@ bool SelectFiles(HWND owner, std::string_view default_ext, std::string_view filt
   record.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   record.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
   record.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
-  if (file_must_exist) record.Flags |= OFN_FILEMUSTEXIST;
-  if (overwrite_prompt) record.Flags |= OFN_OVERWRITEPROMPT;
-  if (no_change_dir) record.Flags |= OFN_NOCHANGEDIR;
-  if (multi_select) record.Flags |= OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+  if (options.file_must_exist) record.Flags |= OFN_FILEMUSTEXIST;
+  if (options.overwrite_prompt) record.Flags |= OFN_OVERWRITEPROMPT;
+  if (options.no_change_dir) record.Flags |= OFN_NOCHANGEDIR;
+  if (options.multi_select) record.Flags |= OFN_ALLOWMULTISELECT | OFN_EXPLORER;
 
-  const BOOL confirmed = open_dialog ? ::GetOpenFileNameA(&record) : ::GetSaveFileNameA(&record);
+  const BOOL confirmed =
+      options.open_dialog ? ::GetOpenFileNameA(&record) : ::GetSaveFileNameA(&record);
   if (!confirmed) return false;
   const std::string_view filled(buffer.data(), buffer.size());
   std::vector<std::string> paths;
-  if (multi_select) {
+  if (options.multi_select) {
     paths = SelectedPaths(filled, kFileBufferChars - 1);
   } else {
     paths.emplace_back(filled.substr(0, filled.find('\0')));

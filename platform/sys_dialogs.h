@@ -12,14 +12,26 @@
 
 namespace corvane::platform {
 
+// What the open (or save) dialog shows and allows. Fields keep the order of
+// the call this replaces, so designated initialisers read like it.
+struct SelectFilesOptions {
+  std::string_view default_ext;
+  std::string_view filter;  // "label|masks|label|masks"
+  std::string_view initial_dir;
+  std::string_view title;
+  bool file_must_exist = false;
+  bool overwrite_prompt = false;
+  bool no_change_dir = false;
+  bool open_dialog = true;  // false: the save dialog
+  bool multi_select = false;
+};
+
 // The open (or save) dialog. On true, file_name holds the choice: one full
 // path, or several joined by ";" in the dialog's order; `chosen`, when
 // given, gets them as a list, which keeps a name holding ";" whole. False
 // (cancel or failure) leaves both as they were.
-bool SelectFiles(HWND owner, std::string_view default_ext, std::string_view filter,
-                 std::string_view initial_dir, std::string_view title, std::string& file_name,
-                 bool file_must_exist, bool overwrite_prompt, bool no_change_dir, bool open_dialog,
-                 bool multi_select, std::vector<std::string>* chosen = nullptr);
+bool SelectFiles(HWND owner, const SelectFilesOptions& options, std::string& file_name,
+                 std::vector<std::string>* chosen = nullptr);
 
 // The shell's folder browser, rooted at the computer's drives, opening on
 // `folder` (empty, or a path ending in a backslash). On true, folder holds
