@@ -1,5 +1,7 @@
 #!/bin/bash
-# Fuzzes the engine against the reference renderer for SECONDS (default 600):
+# Fuzzes the engine against the reference renderer for SECONDS (default 600)
+# with inputs of at most MAX_LEN bytes (default 1 MiB; make test uses a few
+# KB, where most faults live and a minute reaches far more executions):
 # builds the fuzz preset, rebuilds the seeds, then runs libFuzzer. Inputs that
 # add coverage collect in build/fuzz/corpus across runs; a crash, a
 # difference, a timeout or an out-of-memory ends the run with a non-zero exit
@@ -10,8 +12,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-600}
-case $seconds in
-  ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS]" >&2; exit 2 ;;
+max_len=${2:-1048576}
+case "$seconds $max_len" in
+  *[!0-9\ ]* | " "* | *" ") echo "usage: scripts/fuzz.sh [SECONDS [MAX_LEN]]" >&2; exit 2 ;;
 esac
 
 cmake --preset fuzz >/dev/null
@@ -19,12 +22,17 @@ cmake --build --preset fuzz --target engine_fuzz
 scripts/fuzz-seeds.sh
 
 mkdir -p build/fuzz/corpus build/fuzz/findings
-# -max_len: big enough for real documents, small enough to keep the run fast;
-# longer seeds are cut to it. -timeout: a hang, not a slow input, so generous.
-status=0
+# Longer seeds are cut to -max_len. -timeout: a hang, not a slow input, so
+# generous.
+set +e
 build/fuzz/engine_fuzz build/fuzz/corpus build/fuzz/seeds \
-  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len=1048576 \
-  -artifact_prefix=build/fuzz/findings/ -print_final_stats=1 || status=$?
+  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len="$max_len" \
+  -artifact_prefix=build/fuzz/findings/ -print_final_stats=1 2>&1 | tee build/fuzz/last-run.log
+status=${PIPESTATUS[0]}
+set -e
+runs=$(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/last-run.log | tail -1)
+rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' build/fuzz/last-run.log | tail -1)
+echo "fuzz: engine: ${runs:-?} executions, ${rate:-?} a second, inputs up to $max_len bytes"
 
 if [ "$status" -ne 0 ]; then
   echo "fuzz: FAILED (exit $status); findings in build/fuzz/findings:" >&2
