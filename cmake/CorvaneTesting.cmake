@@ -4,8 +4,10 @@ include(GoogleTest)
 # Natively, Debian's prebuilt GoogleTest; cross builds compile it from the
 # sources Debian ships, since no i686 Windows binaries of it exist.
 if(CMAKE_CROSSCOMPILING)
+  set(CORVANE_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH
+      "GoogleTest's sources, built for the cross target (Debian's googletest package)")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(${CORVANE_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 else()
   find_package(GTest REQUIRED)
 endif()
