@@ -26,10 +26,13 @@ bool ConvertDocumentFile(const std::string& input, const std::string& output) {
   if (type == nullptr) return false;
   // An ".html" input maps onto itself; converting would destroy the source.
   if (NamesSameFile(input, target)) return false;
+  // Before any work: a link, pipe or hard link to the input at the output's
+  // name fails whatever the converter would have made.
+  CheckOutputName(target, input);
 
   if (type->converter_classes.empty()) {
     const std::string html = RenderRtfAsHtml(ReadWholeFile(input));
-    WriteTextFile(target, html);
+    WriteTextFile(target, html, input);
     return !html.empty();
   }
   for (std::string_view converter_class : type->converter_classes) {

@@ -132,9 +132,10 @@ class TemporaryCopy {
 
 enum class AttemptResult { kConverted, kRetryOnCopy, kFailed };
 
-// One run of the loaded converter on file; on success the output is written.
+// One run of the loaded converter on file (the input or its copy); on
+// success the output is written.
 AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
-                      const std::string& output) {
+                      const std::string& input, const std::string& output) {
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.
@@ -144,7 +145,7 @@ AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
   // No chunk at all is still a success: the translation of an empty text.
   const std::string html = RenderRtfAsHtml(rtf);
   rtf = std::string();
-  WriteTextFile(output, html);
+  WriteTextFile(output, html, input);
   return AttemptResult::kConverted;
 }
 
@@ -193,12 +194,12 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
   if (!library.Load(library_path) || !library.FindEntryPoints()) return false;
   library.Initialize(kModuleName);
 
-  const AttemptResult first = Attempt(library, input, output);
+  const AttemptResult first = Attempt(library, input, input, output);
   if (first != AttemptResult::kRetryOnCopy) return first == AttemptResult::kConverted;
   const TemporaryCopy copy(module, input);
   if (!copy.Made()) return false;
   // The second attempt's code starts no third.
-  return Attempt(library, copy.Name(), output) == AttemptResult::kConverted;
+  return Attempt(library, copy.Name(), input, output) == AttemptResult::kConverted;
 }
 
 }  // namespace corvane::import

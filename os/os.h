@@ -54,11 +54,19 @@ class File {
   // Creates or truncates for reading and writing, shared with no one,
   // normal attributes.
   static File CreateForWriting(const std::string& path, ErrorCode& error);
+  // Creates a file that must not exist yet (a link of that name fails
+  // too), shared with no one. Off Windows it gets the read and write
+  // permission bits of permissions_from (all of them when that is empty or
+  // cannot be examined), less the umask.
+  static File CreateNew(const std::string& path, const std::string& permissions_from,
+                        ErrorCode& error);
 
   // Reads as many bytes as the file holds now. False on any read error.
   bool ReadAll(std::string& content, ErrorCode& error);
   // True only when every byte was written.
   bool WriteAll(std::string_view data, ErrorCode& error);
+  // Waits until what was written is on the disk.
+  bool FlushToDisk(ErrorCode& error);
 
   explicit operator bool() const { return handle_ != kInvalid; }
 
@@ -70,6 +78,30 @@ class File {
 };
 
 bool RemoveFile(const std::string& path);
+
+// Puts from in the place of to in one step, replacing a file named to.
+bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error);
+
+// What stands at a name, looked at without following a link there.
+enum class NameKind {
+  kNothing,  // no such name
+  kFile,     // a regular file
+  kLink,     // a symbolic link, junction or other reparse point
+  kFolder,
+  kSpecial,  // a pipe, device or socket
+  kUnknown,  // cannot be examined: error says why
+};
+NameKind ExamineName(const std::string& path, ErrorCode& error);
+
+// Whether this process may replace the existing file (false for a
+// read-only one, with the error that says so).
+bool MayReplaceFile(const std::string& path, ErrorCode& error);
+
+// True when both names exist and are one file (hard links included), told
+// by file identity rather than by name.
+bool IsSameFile(const std::string& a, const std::string& b);
+
+unsigned long CurrentProcessId();
 
 // The name expanded against the current folder (for messages).
 std::string FullPathName(const std::string& path);

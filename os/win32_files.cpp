@@ -59,6 +59,31 @@ File File::CreateForWriting(const std::string& path, ErrorCode& error) {
   return File(reinterpret_cast<std::intptr_t>(handle));
 }
 
+File File::CreateNew(const std::string& path, const std::string& /*permissions_from*/,
+                     ErrorCode& error) {
+  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+    return File();
+  }
+  error = ERROR_SUCCESS;
+  return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+bool File::FlushToDisk(ErrorCode& error) {
+  if (handle_ == kInvalid) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  if (!::FlushFileBuffers(AsHandle(handle_))) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
 bool File::ReadAll(std::string& content, ErrorCode& error) {
   content.clear();
   if (handle_ == kInvalid) {
@@ -121,6 +146,68 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
 }
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
+  if (!::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
+NameKind ExamineName(const std::string& path, ErrorCode& error) {
+  error = ERROR_SUCCESS;
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) {
+      error = ERROR_SUCCESS;
+      return NameKind::kNothing;
+    }
+    return NameKind::kUnknown;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return NameKind::kLink;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return NameKind::kFolder;
+  // A device name (CON, NUL, COM1 with any extension on older systems)
+  // answers attributes too; only a disk file is a file.
+  const win32::KernelHandle handle(::CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (handle && ::GetFileType(handle.Get()) != FILE_TYPE_DISK) return NameKind::kSpecial;
+  return NameKind::kFile;
+}
+
+bool MayReplaceFile(const std::string& path, ErrorCode& error) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    error = ERROR_ACCESS_DENIED;
+    return false;
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
+namespace {
+
+bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  const win32::KernelHandle handle(::CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return handle && ::GetFileInformationByHandle(handle.Get(), &info);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION info_a{};
+  BY_HANDLE_FILE_INFORMATION info_b{};
+  return ReadIdentity(a, info_a) && ReadIdentity(b, info_b) &&
+         info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
+         info_a.nFileIndexHigh == info_b.nFileIndexHigh && info_a.nFileIndexLow == info_b.nFileIndexLow;
+}
+
+unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 std::string FullPathName(const std::string& path) {
   // Asked with no buffer, the call answers the size it needs (with the
