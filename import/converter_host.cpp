@@ -12,6 +12,7 @@
 
 #include "engine/rtf2html.h"
 #include "import/document_types.h"
+#include "import/failure_reason.h"
 #include "import/file_io.h"
 #include "os/os.h"
 #include "os/text_converter.h"
@@ -139,9 +140,14 @@ AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.
-  if (!run.complete) return AttemptResult::kFailed;
-  if (run.code != 0)
+  if (!run.complete) {
+    SetFailureReason("the converter's text could not be kept whole");
+    return AttemptResult::kFailed;
+  }
+  if (run.code != 0) {
+    SetFailureReason("the converter failed with code " + std::to_string(run.code));
     return IsRetryCode(run.code) ? AttemptResult::kRetryOnCopy : AttemptResult::kFailed;
+  }
   // No chunk at all is still a success: the translation of an empty text.
   const std::string html = RenderRtfAsHtml(rtf);
   rtf = std::string();
@@ -191,13 +197,19 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
   const os::LockGuard converter_lock(module.converter_lock);
   // Inside the lock's scope, so the library is freed before the lock is left.
   os::ConverterLibrary library;
-  if (!library.Load(library_path) || !library.FindEntryPoints()) return false;
+  if (!library.Load(library_path) || !library.FindEntryPoints()) {
+    SetFailureReason("the converter \"" + library_path + "\" cannot be loaded");
+    return false;
+  }
   library.Initialize(kModuleName);
 
   const AttemptResult first = Attempt(library, input, input, output);
   if (first != AttemptResult::kRetryOnCopy) return first == AttemptResult::kConverted;
   const TemporaryCopy copy(module, input);
-  if (!copy.Made()) return false;
+  if (!copy.Made()) {
+    SetFailureReason(LastFailureReason() + ", and no temporary copy could be made to retry");
+    return false;
+  }
   // The second attempt's code starts no third.
   return Attempt(library, copy.Name(), input, output) == AttemptResult::kConverted;
 }

@@ -108,17 +108,26 @@ std::string FullPathName(const std::string& path);
 
 enum class PathKind { kMissing, kFile, kFolder };
 PathKind GetPathKind(const std::string& path);
+// The same, and for a name that is not simply absent but cannot be
+// examined (no search right on a folder on the way, a name too long), the
+// error; error is 0 otherwise.
+PathKind GetPathKind(const std::string& path, ErrorCode& error);
 
 struct FolderEntry {
   std::string name;        // bare name
   bool is_folder = false;  // whatever its other attribute bits
   bool is_link = false;    // directory link, junction or symbolic link
+  ErrorCode examine_error = 0;  // not 0: listed, but its kind could not be examined
 };
 
 // Calls `visit` for every entry of `folder` (hidden and system ones too,
 // "." and ".." left out) in the platform's order, until it returns false.
-// False when the listing cannot be started.
+// False, with the error, when the listing cannot be started or breaks off.
+// Without follow_link, a folder name that is a link at its end is not
+// listed (where the system can tell it at the opening).
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                ErrorCode& error, bool follow_link = true);
 
 // Lower-cases in place with the system's ANSI rules.
 void LowerCaseAnsi(std::string& text);

@@ -206,8 +206,6 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
 }
 
-unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
-
 std::string FullPathName(const std::string& path) {
   // Lexical only, like its Windows counterpart: links are not resolved, and
   // a name that does not exist yet still gets its full form.
@@ -223,16 +221,47 @@ std::string FullPathName(const std::string& path) {
 }
 
 PathKind GetPathKind(const std::string& path) {
+  ErrorCode ignored = 0;
+  return GetPathKind(path, ignored);
+}
+
+PathKind GetPathKind(const std::string& path, ErrorCode& error) {
+  error = 0;
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return PathKind::kMissing;
+  if (::stat(path.c_str(), &info) != 0) {
+    // Absent, or below a file: nothing there. Anything else hides what is.
+    if (errno != ENOENT && errno != ENOTDIR) error = static_cast<ErrorCode>(errno);
+    return PathKind::kMissing;
+  }
   return S_ISDIR(info.st_mode) ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
-  const DirOwner dir(::opendir(folder.c_str()));
-  if (!dir) return false;
+  ErrorCode ignored = 0;
+  return ListFolder(folder, visit, ignored);
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                ErrorCode& error, bool follow_link) {
+  error = 0;
+  // Opened as a folder in one step, so that what is listed is what was
+  // looked at: a link put in its place meanwhile fails here.
+  const int fd = ::open(folder.c_str(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_link ? 0 : O_NOFOLLOW));
+  DirOwner dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
+  if (!dir) {
+    error = static_cast<ErrorCode>(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
   const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
-  while (const dirent* item = ::readdir(dir.get())) {
+  for (;;) {
+    errno = 0;
+    const dirent* item = ::readdir(dir.get());
+    if (item == nullptr) {
+      error = static_cast<ErrorCode>(errno);  // 0 at the listing's end
+      return error == 0;
+    }
     if (IsDotOrDotDot(item->d_name)) continue;
     FolderEntry entry;
     entry.name = item->d_name;
@@ -245,14 +274,18 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
       entry.is_folder = S_ISDIR(info.st_mode) ||
                         (entry.is_link && ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
     } else {
-      // Listed but not examinable (no search right on the folder): the
-      // kind the listing itself gives is the best we have.
+      // Listed but not examinable (no search right on the folder, a path
+      // too long): the kind the listing gives is all there is, and the
+      // walker must know it is not sure. One gone meanwhile is just gone.
+      if (errno == ENOENT) continue;
+      entry.examine_error = static_cast<ErrorCode>(errno);
       entry.is_link = item->d_type == DT_LNK;
       entry.is_folder = item->d_type == DT_DIR;
     }
-    if (!visit(entry)) break;
+    if (!visit(entry)) return true;
   }
-  return true;
 }
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 }  // namespace corvane::os

@@ -229,28 +229,61 @@ std::string FullPathName(const std::string& path) {
 }
 
 PathKind GetPathKind(const std::string& path) {
+  ErrorCode ignored = ERROR_SUCCESS;
+  return GetPathKind(path, ignored);
+}
+
+PathKind GetPathKind(const std::string& path, ErrorCode& error) {
+  error = ERROR_SUCCESS;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = ::GetLastError();
+    // Absent, a folder on the way absent, or an empty or malformed name:
+    // nothing there. Anything else hides what is.
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_INVALID_NAME &&
+        code != ERROR_BAD_NETPATH && code != ERROR_BAD_NET_NAME && code != ERROR_DIRECTORY) {
+      error = code;
+    }
+    return PathKind::kMissing;
+  }
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+  ErrorCode ignored = ERROR_SUCCESS;
+  return ListFolder(folder, visit, ignored);
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                ErrorCode& error, bool follow_link) {
+  error = ERROR_SUCCESS;
+  (void)follow_link;  // the walker looks at the attributes just before
   // The separator goes in even after a trailing one ("C:\" gives "C:\\*.*"),
   // which the system accepts; FindFirstFileA lists hidden and system
   // entries too.
   const std::string pattern = folder + "\\*.*";
   WIN32_FIND_DATAA data;
   const win32::FindHandle find(::FindFirstFileA(pattern.c_str(), &data));
-  if (!find) return false;
+  if (!find) {
+    error = ::GetLastError();
+    // A folder with no entry at all (a drive root can be one) is listed.
+    if (error == ERROR_FILE_NOT_FOUND) {
+      error = ERROR_SUCCESS;
+      return true;
+    }
+    return false;
+  }
   do {
     if (IsDotOrDotDot(data.cFileName)) continue;
     FolderEntry entry;
     entry.name = data.cFileName;
     entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry.is_link = IsLink(data);
-    if (!visit(entry)) break;
+    if (!visit(entry)) return true;
   } while (::FindNextFileA(find.Get(), &data));
-  return true;
+  error = ::GetLastError();
+  if (error == ERROR_NO_MORE_FILES) error = ERROR_SUCCESS;
+  return error == ERROR_SUCCESS;
 }
 
 }  // namespace corvane::os
