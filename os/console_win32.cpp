@@ -9,11 +9,11 @@
 namespace corvane::os {
 namespace {
 
-std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_interrupts{0};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-    g_interrupted = true;
+    g_interrupts.fetch_add(1);
     return TRUE;
   }
   return FALSE;
@@ -41,7 +41,11 @@ int TerminalColumns(std::FILE* stream) {
 
 void InstallInterruptHandler() { SetConsoleCtrlHandler(&OnConsoleControl, TRUE); }
 
-bool InterruptRequested() { return g_interrupted; }
+bool InterruptRequested() { return g_interrupts.load() != 0; }
+int InterruptCount() { return g_interrupts.load(); }
+int InterruptExitStatus() { return 130; }  // as a shell reports Ctrl-C
+
+void IgnoreBrokenPipes() {}  // Windows raises no signal for it
 
 void SetBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
