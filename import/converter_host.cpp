@@ -90,35 +90,50 @@ std::string ConverterPath(const std::string& converter_class) {
   throw ConverterRegistrationError(std::string("Invalid data type for '") + kPathValue + "'");
 }
 
-// A name in the temporary folder that did not exist a moment before and
-// does not exist now; "" when the system cannot make one.
-std::string MakeTempFileName() {
+// A new file in the temporary folder, made by the system with a name no
+// other file had; "" when the system cannot make one. It stays as the
+// placeholder of its name, so that no other running instance is handed the
+// same name while the copy built on it is in use.
+std::string MakeTempPlaceholder() {
   const std::string folder = os::TemporaryFolder();
   if (folder.empty()) return {};
   const std::string name = os::CreateUniqueFile(folder, kTempPrefix);
-  if (name.empty()) return {};
-  if (!os::RemoveFile(name)) RememberLeftover(name);
+  if (!name.empty()) RememberLeftover(name);
   return name;
+}
+
+// Copies into a file that must not exist yet: a name someone else made
+// meanwhile is never taken over.
+bool CopyToNewFile(const std::string& from, const std::string& to) {
+  os::ErrorCode error = 0;
+  os::File source = os::File::OpenForReading(from, error);
+  std::string content;
+  if (!source || !source.ReadAll(content, error)) return false;
+  os::File copy = os::File::CreateNew(to, {}, error);
+  return copy && copy.WriteAll(content, error);
 }
 
 // The input copied into the temporary folder, named from "tor" with the
 // input's extension as spelled (a converter may go by it), plain
-// attributes; deleted when the owner goes, whatever happened meanwhile.
+// attributes; deleted with its placeholder when the owner goes, whatever
+// happened meanwhile.
 class TemporaryCopy {
  public:
   TemporaryCopy(ConverterModule& module, const std::string& input) : module_(module) {
-    const std::string unique = MakeTempFileName();
+    placeholder_ = MakeTempPlaceholder();
     // Without a unique name the copy would be the bare extension, a file
     // in whatever the current folder is: no second attempt then.
-    if (unique.empty()) return;
-    name_ = unique + std::string(ExtensionOf(input));
+    if (placeholder_.empty()) return;
+    name_ = placeholder_ + std::string(ExtensionOf(input));
     RememberLeftover(name_);
     // A copy that fails is not reported: the attempt on it fails instead.
-    if (os::CopyFileReplacing(input, name_)) os::ClearFileAttributes(name_);
+    if (CopyToNewFile(input, name_)) os::ClearFileAttributes(name_);
   }
   ~TemporaryCopy() {
-    // One the converter still holds, or made read-only, is left to the sweep.
-    if (!name_.empty()) DeleteLeftover(module_, name_);
+    // One the converter still holds, or made read-only, is left to the
+    // sweep, and so is its placeholder, which keeps the name taken.
+    if (name_.empty() || !DeleteLeftover(module_, name_)) return;
+    DeleteLeftover(module_, placeholder_);
   }
   TemporaryCopy(const TemporaryCopy&) = delete;
   TemporaryCopy& operator=(const TemporaryCopy&) = delete;
@@ -128,6 +143,7 @@ class TemporaryCopy {
 
  private:
   ConverterModule& module_;
+  std::string placeholder_;
   std::string name_;
 };
 
