@@ -457,7 +457,14 @@ void StopAndWaitJob() {
     workers[kPrimary] = std::move(job.workers[kPrimary]);
     workers[kSecondary] = std::move(job.workers[kSecondary]);
   }
-  for (os::Thread& worker : workers) worker.Join(kThreadEndWaitMs);
+  for (int kind : {kPrimary, kSecondary}) {
+    os::Thread& worker = workers[kind];
+    if (!worker.Started() || worker.Join(kThreadEndWaitMs)) continue;
+    // Still running after the wait: its handle goes back, so that the
+    // module's end can tell, unless a new job took its place meanwhile.
+    os::LockGuard guard(job.lock);
+    if (!job.workers[kind].Started()) job.workers[kind] = std::move(worker);
+  }
 }
 
 void LockJob() { g_job->lock.Enter(); }
