@@ -69,6 +69,7 @@ int ConvertStandardStreams() {
 
 int main(int argc, char** argv) {
   corvane::os::IgnoreBrokenPipes();
+  corvane::os::MatchConsoleToProcessCodePage();
   std::vector<std::string> paths;
   bool options_done = false;
   bool standard_streams = false;

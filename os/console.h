@@ -21,6 +21,11 @@ int InterruptCount();
 // number (130 for Ctrl-C, 143 for SIGTERM).
 int InterruptExitStatus();
 
+// Sets the console's output code page to the process's ANSI one (UTF-8
+// where the manifest asks for it), so that names print as they are; the
+// previous one is restored when the program ends normally.
+void MatchConsoleToProcessCodePage();
+
 // A write to a closed pipe fails with an error instead of ending the
 // process with a signal half way through a message.
 void IgnoreBrokenPipes();

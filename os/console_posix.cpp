@@ -37,6 +37,8 @@ void InstallInterruptHandler() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
+void MatchConsoleToProcessCodePage() {}  // a terminal takes the bytes as they are
+
 void IgnoreBrokenPipes() {
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;

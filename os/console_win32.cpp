@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #include "os/console.h"
 
@@ -10,6 +11,11 @@ namespace corvane::os {
 namespace {
 
 std::atomic<int> g_interrupts{0};
+UINT g_saved_output_code_page = 0;
+
+void RestoreConsoleCodePage() {
+  if (g_saved_output_code_page != 0) ::SetConsoleOutputCP(g_saved_output_code_page);
+}
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
@@ -44,6 +50,14 @@ void InstallInterruptHandler() { SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
 bool InterruptRequested() { return g_interrupts.load() != 0; }
 int InterruptCount() { return g_interrupts.load(); }
 int InterruptExitStatus() { return 130; }  // as a shell reports Ctrl-C
+
+void MatchConsoleToProcessCodePage() {
+  const UINT previous = ::GetConsoleOutputCP();
+  if (previous == 0 || previous == ::GetACP()) return;  // no console, or already so
+  if (!::SetConsoleOutputCP(::GetACP())) return;
+  g_saved_output_code_page = previous;
+  std::atexit(&RestoreConsoleCodePage);
+}
 
 void IgnoreBrokenPipes() {}  // Windows raises no signal for it
 

@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 
 #include "os/os.h"
 #include "os/win32_handle.h"
+#include "os/win32_names.h"
 
 namespace corvane::os {
 namespace {
@@ -16,17 +18,8 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-bool IsDotOrDotDot(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-// Junctions and symbolic links are reparse points. So are a few kinds of
-// data (deduplicated files, cloud placeholders that are not disguised);
-// reporting those as links too is the safe side for a walker that refuses
-// links to avoid loops. The tag that would tell them apart is not filled
-// in by every implementation (Wine leaves it undefined).
-bool IsLink(const WIN32_FIND_DATAA& data) {
-  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+bool IsDotOrDotDot(const wchar_t* name) {
+  return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
 }  // namespace
@@ -167,7 +160,9 @@ NameKind ExamineName(const std::string& path, ErrorCode& error) {
     }
     return NameKind::kUnknown;
   }
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return NameKind::kLink;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && win32::IsLinkReparsePoint(path)) {
+    return NameKind::kLink;
+  }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return NameKind::kFolder;
   // A device name (CON, NUL, COM1 with any extension on older systems)
   // answers attributes too; only a disk file is a file.
@@ -258,14 +253,16 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
                 ErrorCode& error, bool follow_link) {
   error = ERROR_SUCCESS;
   (void)follow_link;  // the walker looks at the attributes just before
-  // The separator goes in even after a trailing one ("C:\" gives "C:\\*.*"),
-  // which the system accepts; FindFirstFileA lists hidden and system
-  // entries too.
-  const std::string pattern = folder + "\\*.*";
-  WIN32_FIND_DATAA data;
-  const win32::FindHandle find(::FindFirstFileA(pattern.c_str(), &data));
+  // Listed with the wide calls: the ANSI listing would hand out best-fitted
+  // look-alikes of names it cannot spell. The separator goes in even after
+  // a trailing one ("C:\" gives "C:\\*.*"), which the system accepts;
+  // hidden and system entries are listed too.
+  const std::wstring pattern = win32::ToWide(folder + "\\*.*");
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(pattern.empty() ? INVALID_HANDLE_VALUE
+                                               : ::FindFirstFileW(pattern.c_str(), &data));
   if (!find) {
-    error = ::GetLastError();
+    error = pattern.empty() ? ERROR_NO_UNICODE_TRANSLATION : ::GetLastError();
     // A folder with no entry at all (a drive root can be one) is listed.
     if (error == ERROR_FILE_NOT_FOUND) {
       error = ERROR_SUCCESS;
@@ -273,14 +270,24 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
     }
     return false;
   }
+  const std::string prefix = folder + "\\";
   do {
     if (IsDotOrDotDot(data.cFileName)) continue;
     FolderEntry entry;
-    entry.name = data.cFileName;
     entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.is_link = IsLink(data);
+    // A name the code page cannot spell goes by its short name, which it
+    // always can; without one it cannot be handled at all.
+    if (!win32::ToExactAnsi(data.cFileName, entry.name) &&
+        (data.cAlternateFileName[0] == L'\0' || !win32::ToExactAnsi(data.cAlternateFileName, entry.name))) {
+      entry.examine_error = ERROR_NO_UNICODE_TRANSLATION;
+      entry.name = win32::ToDisplayAnsi(data.cFileName);  // for the message only
+    } else if (prefix.size() + entry.name.size() >= MAX_PATH) {
+      entry.examine_error = ERROR_FILENAME_EXCED_RANGE;  // the ANSI calls cannot reach it
+    } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      entry.is_link = win32::IsLinkReparsePoint(prefix + entry.name);
+    }
     if (!visit(entry)) return true;
-  } while (::FindNextFileA(find.Get(), &data));
+  } while (::FindNextFileW(find.Get(), &data));
   error = ::GetLastError();
   if (error == ERROR_NO_MORE_FILES) error = ERROR_SUCCESS;
   return error == ERROR_SUCCESS;
