@@ -179,6 +179,14 @@ bool MayReplaceFile(const std::string& path, ErrorCode& error) {
     error = ERROR_ACCESS_DENIED;
     return false;
   }
+  // Asked as the truncating create asked, so that a file someone else
+  // holds answers as it did: a sharing violation (or access denied).
+  const win32::KernelHandle probe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!probe) {
+    error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return false;  // gone meanwhile: nothing to replace
+  }
   error = ERROR_SUCCESS;
   return true;
 }
