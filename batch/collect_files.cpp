@@ -18,7 +18,8 @@ void CollectFiles(const std::string& folder, const std::string& masks, bool foll
           // Its kind is a guess; a file or folder that may hold documents
           // is not passed over in silence.
           if (entry.is_folder || MatchesMaskList(entry.name, masks)) {
-            CountEntryFailure(path, "cannot examine it: " + os::SystemErrorText(entry.examine_error));
+            CountEntryFailure(path,
+                              "cannot examine it: " + os::SystemErrorText(entry.examine_error));
           }
         } else if (entry.is_folder ? !entry.is_link : MatchesMaskList(entry.name, masks)) {
           QueueListedEntry(std::move(path));

@@ -130,11 +130,16 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
   if (!entry.listed) {
     // Named by the user: a link there is what they meant.
     switch (os::GetPathKind(entry.path, error)) {
-      case os::PathKind::kFolder: CollectFiles(entry.path, masks, true); break;
-      case os::PathKind::kFile: ConvertIfMatching(job, entry.path, masks, convert); break;
+      case os::PathKind::kFolder:
+        CollectFiles(entry.path, masks, true);
+        break;
+      case os::PathKind::kFile:
+        ConvertIfMatching(job, entry.path, masks, convert);
+        break;
       case os::PathKind::kMissing:
         // Truly absent: passed over, no failure. Hidden from us: a failure.
-        if (error != 0) FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
+        if (error != 0)
+          FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
         break;
     }
     return;
@@ -142,17 +147,22 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
   // Looked at as it stands now, without following a link: a folder that
   // was replaced by a link since it was listed is not descended.
   switch (os::ExamineName(entry.path, error)) {
-    case os::NameKind::kNothing: break;
+    case os::NameKind::kNothing:
+      break;
     case os::NameKind::kUnknown:
       FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
       break;
-    case os::NameKind::kFolder: CollectFiles(entry.path, masks, false); break;
+    case os::NameKind::kFolder:
+      CollectFiles(entry.path, masks, false);
+      break;
     case os::NameKind::kLink:
       if (os::GetPathKind(entry.path) == os::PathKind::kFolder) break;  // never followed
       ConvertIfMatching(job, entry.path, masks, convert);
       break;
     case os::NameKind::kFile:
-    case os::NameKind::kSpecial: ConvertIfMatching(job, entry.path, masks, convert); break;
+    case os::NameKind::kSpecial:
+      ConvertIfMatching(job, entry.path, masks, convert);
+      break;
   }
 }
 

@@ -163,7 +163,7 @@ TEST_F(JobTest, AStopDuringTheCloseAlsoDropsTheEntriesForTheNextJob) {
   WaitAtGate(1);
   RequestStop();
   StartConversionJob(late, &params_);  // kept for the next job...
-  RequestStop();                        // ...until a stop comes before it starts
+  RequestStop();                       // ...until a stop comes before it starts
   OpenGate();
   WaitForClose();
   listener_.Wait(200);
@@ -181,8 +181,9 @@ TEST_F(JobTest, AWorkerThatCannotBeCreatedLeavesNoJobStuck) {
   EXPECT_EQ(ReadProgress().last_failures, 2);
   std::vector<std::string> reports = ReportedFailures();
   std::sort(reports.begin(), reports.end());
-  EXPECT_EQ(reports, (std::vector<std::string>{a + ": not converted: no worker thread could be created",
-                                               b + ": not converted: no worker thread could be created"}));
+  EXPECT_EQ(reports,
+            (std::vector<std::string>{a + ": not converted: no worker thread could be created",
+                                      b + ": not converted: no worker thread could be created"}));
   g_refuse_thread_kind = -1;
   StartConversionJob(MakeFile("b.rtf"), &params_);
   WaitForClose();

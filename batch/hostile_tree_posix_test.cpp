@@ -88,7 +88,8 @@ TEST_F(HostileTreeTest, FoldersThatCannotBeListedOrExaminedAreCountedFailures) {
   MakeFile("tree/unsearchable/inside.rtf");
   MakeFile("tree/unsearchable/notes.txt");  // matches no mask: no failure for it
   fs::permissions(locked, fs::perms::none);
-  fs::permissions(unsearchable, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(unsearchable,
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string unsearchable_file = unsearchable + "/inside.rtf";
   const int result = os::testing::RunInChild(
       [&] {

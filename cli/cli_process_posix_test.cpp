@@ -1,11 +1,10 @@
 // corvane-cli run as a user runs it: signals, pipes, hostile names and two
 // runs over one tree at once.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -56,8 +55,8 @@ class CliProcessTest : public ::testing::Test {
 
   // Starts the CLI in folder with stderr going to a file (or to a pipe
   // nobody reads, closed at once) and stdout to /dev/null.
-  pid_t Start(const std::vector<std::string>& args, const fs::path& folder, const fs::path& stderr_file,
-              bool broken_pipe = false) {
+  pid_t Start(const std::vector<std::string>& args, const fs::path& folder,
+              const fs::path& stderr_file, bool broken_pipe = false) {
     int pipe_ends[2] = {-1, -1};
     if (broken_pipe && ::pipe(pipe_ends) != 0) return -1;
     const pid_t pid = ::fork();
@@ -152,12 +151,14 @@ TEST_F(CliProcessTest, ASecondInterruptEndsAtOnceAndLeavesNoPartialOutput) {
   for (const Case c : {Case{SIGINT, 130}, Case{SIGTERM, 143}}) {
     SCOPED_TRACE(c.signal);
     const fs::path tree = root_ / ("tree" + std::to_string(c.signal));
-    for (int i = 0; i < 4; ++i) Write(tree.filename().string() + "/big" + std::to_string(i) + ".rtf", big);
+    for (int i = 0; i < 4; ++i)
+      Write(tree.filename().string() + "/big" + std::to_string(i) + ".rtf", big);
     const fs::path err = root_ / ("err" + std::to_string(c.signal) + ".txt");
     const pid_t pid = Start({tree.string()}, root_, err);
     // Interrupted once the first document is being converted.
     const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (Read(err).find("big") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    while (Read(err).find("big") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(1ms);
     }
     ::kill(pid, c.signal);
@@ -188,8 +189,10 @@ TEST_F(CliProcessTest, TwoRunsOverOneTreeAtOnceBothWriteCompleteOutputs) {
   EXPECT_EQ(Wait(first), 0) << Read(root_ / "err1.txt");
   EXPECT_EQ(Wait(second), 0) << Read(root_ / "err2.txt");
   for (int i = 0; i < 60; ++i) {
-    const fs::path output = root_ / "tree" / ("d" + std::to_string(i % 6)) / ("f" + std::to_string(i) + ".html");
-    EXPECT_EQ(Read(output), corvane::RenderRtfAsHtml(contents[static_cast<std::size_t>(i)])) << output;
+    const fs::path output =
+        root_ / "tree" / ("d" + std::to_string(i % 6)) / ("f" + std::to_string(i) + ".html");
+    EXPECT_EQ(Read(output), corvane::RenderRtfAsHtml(contents[static_cast<std::size_t>(i)]))
+        << output;
   }
   EXPECT_EQ(TemporaryFiles(root_ / "tree"), std::vector<std::string>{});
 }

@@ -22,14 +22,18 @@ std::wstring Wide(const std::string& utf8) {
 }
 
 bool MakeFile(const std::wstring& path, const std::string& content) {
-  const win32::KernelHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  const win32::KernelHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  return file && ::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+  return file &&
+         ::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                     nullptr) &&
          written == content.size();
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The exit code, or -1 when it could not run or did not end in time.
 int RunCli(const std::wstring& arguments) {
@@ -38,8 +42,8 @@ int RunCli(const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
     return -1;
   }
   ::CloseHandle(info.hThread);
@@ -56,16 +60,22 @@ int RunCli(const std::wstring& arguments) {
 TEST(CliUnicodeNames, ATreeOfAnyNamesConvertsAndStaysInside) {
   wchar_t temp[MAX_PATH + 1] = {};
   ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring root = std::wstring(temp) + L"corvane-names-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring root =
+      std::wstring(temp) + L"corvane-names-" + std::to_wstring(::GetCurrentProcessId());
   const std::wstring tree = root + L"\\tree";
   // Inside: Cyrillic, CJK and emoji names, and a folder whose best-fit
   // form is "x\..\..\escaped", which would lead to root\escaped.
-  const std::wstring trap = tree + L"\\x\xFF3C..\xFF3C..\xFF3C" L"escaped";
+  const std::wstring trap = tree +
+                            L"\\x\xFF3C..\xFF3C..\xFF3C"
+                            L"escaped";
   const std::wstring folders[] = {root, tree, tree + L"\\\x041F\x0430\x043F\x043A\x0430", trap,
                                   root + L"\\escaped"};
-  for (const std::wstring& folder : folders) ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  for (const std::wstring& folder : folders)
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
   const std::wstring inputs[] = {
-      tree + L"\\\x0416" L"doc.rtf",
+      tree +
+          L"\\\x0416"
+          L"doc.rtf",
       tree + L"\\\x65E5\x672C.rtf",
       tree + L"\\\xD83D\xDE00.rtf",
       tree + L"\\\x041F\x0430\x043F\x043A\x0430\\\x6587\x66F8.rtf",

@@ -36,7 +36,8 @@ bool ConvertAndReport(const std::string& path) {
   try {
     if (import::ConvertDocumentFile(path)) return true;
     const std::string& reason = import::LastFailureReason();
-    ReportFailure(path, "not converted: " + (reason.empty() ? std::string("no reason given") : reason));
+    ReportFailure(path,
+                  "not converted: " + (reason.empty() ? std::string("no reason given") : reason));
   } catch (const std::exception& error) {
     ReportFailure(path, error.what());
   }

@@ -16,7 +16,10 @@ TEST(EscapeControlCharacters, NamesCannotCommandTheTerminal) {
       {"tab\tcr\r.rtf", "tab\\tcr\\r.rtf"},
       {"\x1b[2Jwiped.rtf", "\\x1b[2Jwiped.rtf"},
       {std::string("nul\0del\x7f", 8), "nul\\x00del\\x7f"},
-      {"\xd0\x96" "doc.rtf", "\xd0\x96" "doc.rtf"},  // UTF-8 passes unchanged
+      {"\xd0\x96"
+       "doc.rtf",
+       "\xd0\x96"
+       "doc.rtf"},  // UTF-8 passes unchanged
   };
   for (const Case& c : cases) EXPECT_EQ(EscapeControlCharacters(c.name), c.shown);
 }

@@ -45,7 +45,8 @@ class FileSizeLimit {
 };
 
 // Names in the folder other than the given ones: temporary files left over.
-std::vector<std::string> OtherNames(const fs::path& folder, std::initializer_list<std::string> known) {
+std::vector<std::string> OtherNames(const fs::path& folder,
+                                    std::initializer_list<std::string> known) {
   std::vector<std::string> others;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
@@ -84,23 +85,26 @@ TEST_F(FileIoPosixTest, AShortWriteFailsAndKeepsThePreviousOutput) {
 TEST_F(FileIoPosixTest, HostileOutputNamesFailAndLeaveEverythingAsItWas) {
   struct Case {
     const char* name;
-    std::function<void(const fs::path& input, const fs::path& output, const fs::path& outside)> make;
+    std::function<void(const fs::path& input, const fs::path& output, const fs::path& outside)>
+        make;
   };
   const Case cases[] = {
       {"a link to a file outside",
        [](const fs::path&, const fs::path& output, const fs::path& outside) {
          fs::create_symlink(outside, output);
        }},
-      {"a dangling link", [](const fs::path&, const fs::path& output,
-                             const fs::path& outside) { fs::create_symlink(outside.string() + ".none", output); }},
-      {"a link to the input",
-       [](const fs::path& input, const fs::path& output, const fs::path&) { fs::create_symlink(input, output); }},
-      {"a hard link to the input",
-       [](const fs::path& input, const fs::path& output, const fs::path&) { fs::create_hard_link(input, output); }},
+      {"a dangling link",
+       [](const fs::path&, const fs::path& output, const fs::path& outside) {
+         fs::create_symlink(outside.string() + ".none", output);
+       }},
+      {"a link to the input", [](const fs::path& input, const fs::path& output,
+                                 const fs::path&) { fs::create_symlink(input, output); }},
+      {"a hard link to the input", [](const fs::path& input, const fs::path& output,
+                                      const fs::path&) { fs::create_hard_link(input, output); }},
       {"a FIFO", [](const fs::path&, const fs::path& output,
                     const fs::path&) { ASSERT_EQ(::mkfifo(output.c_str(), 0644), 0); }},
-      {"a folder",
-       [](const fs::path&, const fs::path& output, const fs::path&) { fs::create_directory(output); }},
+      {"a folder", [](const fs::path&, const fs::path& output,
+                      const fs::path&) { fs::create_directory(output); }},
   };
   int number = 0;
   for (const Case& c : cases) {
@@ -121,7 +125,8 @@ TEST_F(FileIoPosixTest, HostileOutputNamesFailAndLeaveEverythingAsItWas) {
             ConvertDocumentFile(input.string());
             return 1;
           } catch (const FileError& error) {
-            return std::string(error.what()).rfind(CreateErrorPrefix(output.string()), 0) == 0 ? 0 : 2;
+            return std::string(error.what()).rfind(CreateErrorPrefix(output.string()), 0) == 0 ? 0
+                                                                                               : 2;
           }
         },
         false, std::chrono::seconds(10));
@@ -176,7 +181,8 @@ TEST_F(FileIoPosixTest, AReadOnlyOutputIsRefusedForAUserWhoCannotWriteIt) {
           ConvertDocumentFile(input);
           return 1;
         } catch (const FileError& error) {
-          return std::string(error.what()) == CreateErrorPrefix(output) + os::SystemErrorText(EACCES)
+          return std::string(error.what()) ==
+                         CreateErrorPrefix(output) + os::SystemErrorText(EACCES)
                      ? 0
                      : 2;
         }

@@ -164,7 +164,9 @@ bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& 
   // The new name is durable only once its folder is; failing that is no
   // reason to call the conversion failed.
   const std::size_t slash = to.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : to.substr(0, slash);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
@@ -246,8 +248,8 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
   error = 0;
   // Opened as a folder in one step, so that what is listed is what was
   // looked at: a link put in its place meanwhile fails here.
-  const int fd = ::open(folder.c_str(),
-                        O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_link ? 0 : O_NOFOLLOW));
+  const int fd =
+      ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_link ? 0 : O_NOFOLLOW));
   DirOwner dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
   if (!dir) {
     error = static_cast<ErrorCode>(errno);

@@ -141,7 +141,8 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
-  if (!::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!::MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = ::GetLastError();
     return false;
   }
@@ -167,8 +168,8 @@ NameKind ExamineName(const std::string& path, ErrorCode& error) {
   // A device name (CON, NUL, COM1 with any extension on older systems)
   // answers attributes too; only a disk file is a file.
   const win32::KernelHandle handle(::CreateFileA(
-      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (handle && ::GetFileType(handle.Get()) != FILE_TYPE_DISK) return NameKind::kSpecial;
   return NameKind::kFile;
 }
@@ -181,8 +182,9 @@ bool MayReplaceFile(const std::string& path, ErrorCode& error) {
   }
   // Asked as the truncating create asked, so that a file someone else
   // holds answers as it did: a sharing violation (or access denied).
-  const win32::KernelHandle probe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const win32::KernelHandle probe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                nullptr));
   if (!probe) {
     error = ::GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return false;  // gone meanwhile: nothing to replace
@@ -194,9 +196,9 @@ bool MayReplaceFile(const std::string& path, ErrorCode& error) {
 namespace {
 
 bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-  const win32::KernelHandle handle(::CreateFileA(
-      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const win32::KernelHandle handle(
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return handle && ::GetFileInformationByHandle(handle.Get(), &info);
 }
 
@@ -207,7 +209,8 @@ bool IsSameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION info_b{};
   return ReadIdentity(a, info_a) && ReadIdentity(b, info_b) &&
          info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
-         info_a.nFileIndexHigh == info_b.nFileIndexHigh && info_a.nFileIndexLow == info_b.nFileIndexLow;
+         info_a.nFileIndexHigh == info_b.nFileIndexHigh &&
+         info_a.nFileIndexLow == info_b.nFileIndexLow;
 }
 
 unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
@@ -243,8 +246,9 @@ PathKind GetPathKind(const std::string& path, ErrorCode& error) {
     const DWORD code = ::GetLastError();
     // Absent, a folder on the way absent, or an empty or malformed name:
     // nothing there. Anything else hides what is.
-    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_INVALID_NAME &&
-        code != ERROR_BAD_NETPATH && code != ERROR_BAD_NET_NAME && code != ERROR_DIRECTORY) {
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND &&
+        code != ERROR_INVALID_NAME && code != ERROR_BAD_NETPATH && code != ERROR_BAD_NET_NAME &&
+        code != ERROR_DIRECTORY) {
       error = code;
     }
     return PathKind::kMissing;
@@ -286,7 +290,8 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
     // A name the code page cannot spell goes by its short name, which it
     // always can; without one it cannot be handled at all.
     if (!win32::ToExactAnsi(data.cFileName, entry.name) &&
-        (data.cAlternateFileName[0] == L'\0' || !win32::ToExactAnsi(data.cAlternateFileName, entry.name))) {
+        (data.cAlternateFileName[0] == L'\0' ||
+         !win32::ToExactAnsi(data.cAlternateFileName, entry.name))) {
       entry.examine_error = ERROR_NO_UNICODE_TRANSLATION;
       entry.name = win32::ToDisplayAnsi(data.cFileName);  // for the message only
     } else if (prefix.size() + entry.name.size() >= MAX_PATH) {

@@ -26,10 +26,12 @@ bool ToExactAnsi(const wchar_t* name, std::string& ansi) {
   const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL used_default = FALSE;
   BOOL* used_default_out = utf8 ? nullptr : &used_default;
-  const int size = ::WideCharToMultiByte(CP_ACP, flags, name, -1, nullptr, 0, nullptr, used_default_out);
+  const int size =
+      ::WideCharToMultiByte(CP_ACP, flags, name, -1, nullptr, 0, nullptr, used_default_out);
   if (size <= 0 || used_default) return false;
   ansi.resize(static_cast<std::size_t>(size));
-  if (::WideCharToMultiByte(CP_ACP, flags, name, -1, ansi.data(), size, nullptr, used_default_out) != size ||
+  if (::WideCharToMultiByte(CP_ACP, flags, name, -1, ansi.data(), size, nullptr,
+                            used_default_out) != size ||
       used_default) {
     ansi.clear();
     return false;
@@ -62,10 +64,11 @@ bool IsLinkReparsePoint(const std::string& path) {
   static const GetInformationByHandleEx get_information = FindGetInformationByHandleEx();
   if (get_information == nullptr) return true;
   const KernelHandle handle(::CreateFileA(
-      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!handle || !get_information(handle.Get(), FileAttributeTagInfo, &tag, sizeof tag)) return true;
+  if (!handle || !get_information(handle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
+    return true;
   if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
   // Symbolic links, junctions and the like name another entry: the tag's
   // name-surrogate bit says so. A tag of 0 was not read.

@@ -260,10 +260,14 @@ struct WideName {
   bool folder;
 };
 constexpr WideName kHostileNames[] = {
-    {L"\x0416" L"doc.rtf", false},           // Cyrillic
-    {L"\x65E5\x672C.rtf", false},            // CJK
-    {L"\xD83D\xDE00.rtf", false},            // an emoji, a surrogate pair
-    {L"x\xFF3C..\xFF3C..\xFF3C" L"escaped", true},  // fullwidth reverse solidus
+    {L"\x0416"
+     L"doc.rtf",
+     false},                       // Cyrillic
+    {L"\x65E5\x672C.rtf", false},  // CJK
+    {L"\xD83D\xDE00.rtf", false},  // an emoji, a surrogate pair
+    {L"x\xFF3C..\xFF3C..\xFF3C"
+     L"escaped",
+     true},  // fullwidth reverse solidus
     {L"plain.rtf", false},
 };
 
@@ -286,8 +290,8 @@ TEST(OsWin32Names, AListingNeverBestFitsANameIntoAnother) {
     if (entry.folder) {
       ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
     } else {
-      const win32::KernelHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+      const win32::KernelHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(file);
     }
   }
