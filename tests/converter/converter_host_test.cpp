@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "converter_test_support.h"
+#include "import/failure_reason.h"
 #include "import/file_io.h"
 
 namespace corvane::converter_testing {
@@ -283,6 +284,7 @@ TEST_F(HostTest, ASuccessReplacesTheOutputAndAFailureLeavesItAlone) {
 
   EXPECT_FALSE(Convert(WriteScripted("other.doc", {.first = "7"}), PathOf("other.html")));
   EXPECT_FALSE(Exists(PathOf("other.html")));
+  EXPECT_EQ(import::LastFailureReason(), "the converter failed with code 7");  // told to the user
 }
 
 TEST_F(HostTest, AnOutputThatCannotBeWrittenRaisesAfterEverythingIsReleased) {
