@@ -28,6 +28,7 @@ constexpr unsigned kThreadEndWaitMs = 10000;  // a closed job's threads are only
 struct QueuedEntry {
   std::string path;
   bool listed = false;  // from a folder listing: links at its end are not followed
+  std::string failure;  // not empty: the entry cannot be handled, for this reason
 };
 
 struct Job {
@@ -70,7 +71,7 @@ std::int32_t PutInFront(std::deque<QueuedEntry>& queue, std::string_view entries
     const std::size_t feed = entries.rfind('\n', end - 1);
     const std::size_t begin = feed == std::string_view::npos ? 0 : feed + 1;
     if (end > begin) {
-      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin))});
+      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin)), false, {}});
       ++count;
     }
     if (feed == std::string_view::npos) break;
@@ -79,11 +80,16 @@ std::int32_t PutInFront(std::deque<QueuedEntry>& queue, std::string_view entries
   return count;
 }
 
+std::int32_t PutInFront(std::deque<QueuedEntry>& queue, const QueuedEntry& entry) {
+  queue.push_front(entry);
+  return 1;
+}
+
 std::int32_t PutInFront(std::deque<QueuedEntry>& queue, const std::vector<std::string>& entries) {
   std::int32_t count = 0;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     if (entry->empty()) continue;
-    queue.push_front(QueuedEntry{*entry});
+    queue.push_front(QueuedEntry{*entry, false, {}});
     ++count;
   }
   return count;
@@ -126,6 +132,10 @@ void ConvertIfMatching(Job& job, const std::string& path, const std::string& mas
 
 void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
                   ConvertFileFunction convert) {
+  if (!entry.failure.empty()) {
+    FailEntry(job, entry.path, entry.failure);
+    return;
+  }
   os::ErrorCode error = 0;
   if (!entry.listed) {
     // Named by the user: a link there is what they meant.
@@ -414,11 +424,16 @@ void StartConversionJob(const std::vector<std::string>& entries, const TProcessP
   StartJobWith(entries, params);
 }
 
+void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
+                                        const TProcessParams* params) {
+  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason}, params);
+}
+
 void QueueListedEntry(std::string path) {
   Job& job = *g_job;
   {
     os::LockGuard guard(job.lock);
-    job.queue.push_front(QueuedEntry{std::move(path), true});
+    job.queue.push_front(QueuedEntry{std::move(path), true, {}});
     ++job.total_count;
   }
   job.wake.Set();

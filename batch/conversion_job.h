@@ -50,6 +50,12 @@ void StartConversionJob(std::string_view entries, const TProcessParams* params =
 void StartConversionJob(const std::vector<std::string>& entries,
                         const TProcessParams* params = nullptr);
 
+// A name handed in that no call can reach (it has no form in the system's
+// code page): joins or starts the job as StartConversionJob does, and is
+// one failure, told with reason, when a worker takes it.
+void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
+                                        const TProcessParams* params);
+
 // For the workers' folder listings: queues one listed name into the
 // running job. When it is taken, a link there is not followed into a
 // folder, even if the name was a plain folder when it was listed.

@@ -171,6 +171,18 @@ TEST_F(JobTest, AStopDuringTheCloseAlsoDropsTheEntriesForTheNextJob) {
   EXPECT_EQ(Converted(), (std::vector<std::string>{a}));
 }
 
+TEST_F(JobTest, ANameNoCallCanReachIsOneReportedFailure) {
+  const std::string good = MakeFile("good.rtf");
+  StartConversionJob(std::vector<std::string>{good}, nullptr);
+  StartConversionJobWithUnusableName("?doc.rtf", "the name has no form in the system's code page",
+                                     &params_);
+  WaitForClose();
+  EXPECT_EQ(Converted(), std::vector<std::string>{good});
+  EXPECT_EQ(ReadProgress().last_failures, 1);
+  EXPECT_EQ(ReportedFailures(),
+            std::vector<std::string>{"?doc.rtf: the name has no form in the system's code page"});
+}
+
 TEST_F(JobTest, AWorkerThatCannotBeCreatedLeavesNoJobStuck) {
   g_refuse_thread_kind = 0;
   const std::string a = MakeFile("a.rtf"), b = MakeFile("b.rtf");

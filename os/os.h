@@ -129,6 +129,14 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
                 ErrorCode& error, bool follow_link = true);
 
+#ifdef _WIN32
+// A name from a wide-character source (a drop, a dialog) in the ANSI code
+// page exactly, else by its short name; false when it has neither form.
+bool ExactAnsiName(const wchar_t* name, std::string& ansi);
+// The same name as near as the code page gets: for messages only.
+std::string DisplayAnsiName(const wchar_t* name);
+#endif
+
 // Lower-cases in place with the system's ANSI rules.
 void LowerCaseAnsi(std::string& text);
 

@@ -213,6 +213,19 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          info_a.nFileIndexLow == info_b.nFileIndexLow;
 }
 
+bool ExactAnsiName(const wchar_t* name, std::string& ansi) {
+  if (win32::ToExactAnsi(name, ansi)) return true;
+  const DWORD size = ::GetShortPathNameW(name, nullptr, 0);
+  if (size == 0) return false;
+  std::wstring short_name(size, L'\0');
+  const DWORD written = ::GetShortPathNameW(name, short_name.data(), size);
+  if (written == 0 || written >= size) return false;
+  short_name.resize(written);
+  return win32::ToExactAnsi(short_name.c_str(), ansi);
+}
+
+std::string DisplayAnsiName(const wchar_t* name) { return win32::ToDisplayAnsi(name); }
+
 unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 std::string FullPathName(const std::string& path) {
