@@ -1,6 +1,4 @@
 // TMainForm: dropped files, the job's progress, Stop.
-#include "app/main_form.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/main_form.h"
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
 #include "os/os.h"
@@ -50,8 +49,9 @@ void TMainForm::WMDropFiles(HDROP drop_handle) {
     if (os::ExactAnsiName(wide.c_str(), name)) {
       batch::StartConversionJob(std::vector<std::string>{name}, &params);
     } else {
-      batch::StartConversionJobWithUnusableName(
-          os::DisplayAnsiName(wide.c_str()), "the name has no form in the system's code page", &params);
+      batch::StartConversionJobWithUnusableName(os::DisplayAnsiName(wide.c_str()),
+                                                "the name has no form in the system's code page",
+                                                &params);
     }
   }
 }

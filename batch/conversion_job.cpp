@@ -426,7 +426,8 @@ void StartConversionJob(const std::vector<std::string>& entries, const TProcessP
 
 void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
                                         const TProcessParams* params) {
-  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason}, params);
+  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason},
+               params);
 }
 
 void QueueListedEntry(std::string path) {
