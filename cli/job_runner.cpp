@@ -119,8 +119,9 @@ class JobModules {
 
 [[noreturn]] void EndAtOnce() {
   import::RemoveOutputsInProgress();
-  {
-    std::lock_guard<std::mutex> lock(g_output_mutex);
+  // A worker blocked writing to a full pipe must not hold the exit up.
+  const std::unique_lock<std::mutex> lock(g_output_mutex, std::try_to_lock);
+  if (lock.owns_lock()) {
     std::fputs(g_progress_on_terminal ? "\r\ncorvane-cli: stopped at once\n"
                                       : "corvane-cli: stopped at once\n",
                stderr);
