@@ -12,7 +12,9 @@ int ConversionWorker(int kind);
 
 namespace {
 
-bool ConvertWithDriver(const std::string& path) { return import::ConvertDocumentFile(path); }
+bool ConvertWithDriver(const std::string& path, import::HtmlOutput output) {
+  return import::ConvertDocumentFile(path, {}, output);
+}
 
 bool StartOsThread(os::Thread& thread, os::Thread::Procedure procedure, int argument) {
   return thread.Start(procedure, argument);
@@ -39,6 +41,7 @@ struct Job {
   std::int32_t last_failure_count = 0;
   TJobState state = jsIdle;
   TProcessParams params;
+  import::HtmlOutput output = import::HtmlOutput::kClassic;  // of the job under way
   int busy_workers = 0;           // workers handling an entry; they may queue more
   bool secondary_active = false;  // the secondary worker has not yet ended
   os::Thread workers[2];
@@ -88,11 +91,11 @@ void CountFailure(Job& job) {
 }
 
 void ProcessEntry(Job& job, const std::string& entry, const std::string& masks,
-                  ConvertFileFunction convert) {
+                  ConvertFileFunction convert, import::HtmlOutput output) {
   switch (os::GetPathKind(entry)) {
     case os::PathKind::kFolder: CollectFiles(entry, masks); break;
     case os::PathKind::kFile:
-      if (MatchesMaskList(entry, masks) && !convert(entry)) CountFailure(job);
+      if (MatchesMaskList(entry, masks) && !convert(entry, output)) CountFailure(job);
       break;
     case os::PathKind::kMissing: break;  // passed over, no failure
   }
@@ -106,6 +109,7 @@ void RunWorkerLoop(Job& job, int kind) {
     std::string masks;
     os::WindowHandle window = nullptr;
     ConvertFileFunction convert = nullptr;
+    import::HtmlOutput output = import::HtmlOutput::kClassic;
     {
       os::LockGuard guard(job.lock);
       if (IsClosing(job.state)) return;
@@ -122,6 +126,7 @@ void RunWorkerLoop(Job& job, int kind) {
         masks = job.params.FileMasks;
         window = job.params.NotifyWindow;
         convert = job.convert;
+        output = job.output;
         ++job.taken_count;
         ++job.busy_workers;
       }
@@ -133,7 +138,7 @@ void RunWorkerLoop(Job& job, int kind) {
     }
     os::PostJobProgress(window);
     try {
-      ProcessEntry(job, entry, masks, convert);
+      ProcessEntry(job, entry, masks, convert, output);
     } catch (...) {
       // Whatever went wrong with this entry, it is one failed file; the
       // job goes on.
@@ -204,6 +209,7 @@ bool CloseJob(Job& job) {
     job.total_count = job.deferred_count;
     job.deferred_count = 0;
     job.state = jsRunning;
+    job.output = job.params.Output;
     job.secondary_active = true;
   }
   StartSecondary(job);
@@ -217,6 +223,7 @@ void StartWorkers(Job& job) {
     os::LockGuard guard(job.lock);
     if (job.state == jsStarting || job.state == jsRunning || job.state == jsStopping) return;
     job.state = jsStarting;
+    job.output = job.params.Output;
     job.current_entry.clear();
     job.taken_count = 0;
     job.busy_workers = 0;

@@ -28,9 +28,9 @@ void ReportFailure(const std::string& path, const std::string& reason) {
 }
 
 // The job's conversion step, with the reason of each failure told.
-bool ConvertAndReport(const std::string& path) {
+bool ConvertAndReport(const std::string& path, import::HtmlOutput output) {
   try {
-    if (import::ConvertDocumentFile(path)) return true;
+    if (import::ConvertDocumentFile(path, {}, output)) return true;
     ReportFailure(path, "not converted: no converter for this type is available");
   } catch (const std::exception& error) {
     ReportFailure(path, error.what());
@@ -72,7 +72,7 @@ class ProgressDisplay {
 
 }  // namespace
 
-JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
+JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlOutput output) {
   JobOutcome outcome;
   std::vector<std::string> entries;
   for (const std::string& path : paths) {
@@ -101,6 +101,7 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
   batch::TProcessParams params;
   params.NotifyWindow = listener.Handle();
   params.FileMasks = std::string(batch::SupportedFileMasks);
+  params.Output = output;
 
   // One entry per call, as a drop hands them over; only the last call
   // starts the workers, so that all of them belong to one job and its

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "import/html_output.h"
+
 namespace corvane::cli {
 
 struct JobOutcome {
@@ -14,6 +16,6 @@ struct JobOutcome {
 // Converts every supported document in paths (files or folders, walked to
 // any depth). Reports each failed file on stderr as
 // "corvane-cli: PATH: REASON" and shows progress there.
-JobOutcome RunConversionJob(const std::vector<std::string>& paths);
+JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlOutput output);
 
 }  // namespace corvane::cli

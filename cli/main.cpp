@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
   if (paths.empty()) return UsageError("no input");
 
   try {
-    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(paths);
+    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(
+        paths, full_text ? corvane::import::HtmlOutput::kFullText : corvane::import::HtmlOutput::kClassic);
     std::printf("Done. Errors: %d\n", outcome.failures);
     std::fflush(stdout);
     if (outcome.interrupted) return kExitInterrupted;

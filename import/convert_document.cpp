@@ -1,6 +1,5 @@
 #include "import/convert_document.h"
 
-#include "engine/rtf2html.h"
 #include "import/converter_host.h"
 #include "import/document_types.h"
 #include "import/file_io.h"
@@ -20,7 +19,8 @@ bool NamesSameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-bool ConvertDocumentFile(const std::string& input, const std::string& output) {
+bool ConvertDocumentFile(const std::string& input, const std::string& output,
+                         HtmlOutput html_output) {
   const std::string target = output.empty() ? DefaultOutputName(input) : output;
   const DocumentType* type = FindDocumentType(ExtensionOf(input));
   if (type == nullptr) return false;
@@ -28,12 +28,12 @@ bool ConvertDocumentFile(const std::string& input, const std::string& output) {
   if (NamesSameFile(input, target)) return false;
 
   if (type->converter_classes.empty()) {
-    const std::string html = RenderRtfAsHtml(ReadWholeFile(input));
+    const std::string html = RenderHtml(ReadWholeFile(input), html_output);
     WriteTextFile(target, html);
     return !html.empty();
   }
   for (std::string_view converter_class : type->converter_classes) {
-    if (RunTextConverter(input, std::string(converter_class), target)) return true;
+    if (RunTextConverter(input, std::string(converter_class), target, html_output)) return true;
   }
   return false;
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rtf2html.h"
+#include "import/html_output.h"
 #include "import/document_types.h"
 #include "import/file_io.h"
 #include "os/os.h"
@@ -134,7 +134,7 @@ enum class AttemptResult { kConverted, kRetryOnCopy, kFailed };
 
 // One run of the loaded converter on file; on success the output is written.
 AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
-                      const std::string& output) {
+                      const std::string& output, HtmlOutput html_output) {
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.
@@ -142,7 +142,7 @@ AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
   if (run.code != 0)
     return IsRetryCode(run.code) ? AttemptResult::kRetryOnCopy : AttemptResult::kFailed;
   // No chunk at all is still a success: the translation of an empty text.
-  const std::string html = RenderRtfAsHtml(rtf);
+  const std::string html = RenderHtml(rtf, html_output);
   rtf = std::string();
   WriteTextFile(output, html);
   return AttemptResult::kConverted;
@@ -182,7 +182,7 @@ void EndConverterModule(bool workers_ended) {
 }
 
 bool RunTextConverter(const std::string& input, const std::string& converter_class,
-                      const std::string& output) {
+                      const std::string& output, HtmlOutput html_output) {
   const std::string library_path = ConverterPath(converter_class);
   if (library_path.empty()) return false;  // nothing loaded, lock not taken
 
@@ -193,12 +193,12 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
   if (!library.Load(library_path) || !library.FindEntryPoints()) return false;
   library.Initialize(kModuleName);
 
-  const AttemptResult first = Attempt(library, input, output);
+  const AttemptResult first = Attempt(library, input, output, html_output);
   if (first != AttemptResult::kRetryOnCopy) return first == AttemptResult::kConverted;
   const TemporaryCopy copy(module, input);
   if (!copy.Made()) return false;
   // The second attempt's code starts no third.
-  return Attempt(library, copy.Name(), output) == AttemptResult::kConverted;
+  return Attempt(library, copy.Name(), output, html_output) == AttemptResult::kConverted;
 }
 
 }  // namespace corvane::import
