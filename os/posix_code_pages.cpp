@@ -73,6 +73,12 @@ class IconvDecoder final : public CodePageDecoder {
         break;
       }
     }
+    // Pages with combining marks (1255, 1258) hold the last character back
+    // in case a mark follows; the text ends here.
+    char* to = buffer;
+    std::size_t to_left = sizeof buffer;
+    ::iconv(converter.get(), nullptr, nullptr, &to, &to_left);
+    Append(buffer, static_cast<std::size_t>(to - buffer), out);
     return true;
   }
 
