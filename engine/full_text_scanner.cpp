@@ -74,6 +74,7 @@ class FullTextScanner {
   void SkipDestination(std::string_view opening);
   std::string ReadTitleText();
   bool SkipFallbackCharacter(unsigned char c);
+  void SkipBinary();
   std::size_t SkipFallbackInTitle(std::size_t at, long count) const;
 
   void EmitByte(unsigned char b);
@@ -135,6 +136,11 @@ std::string FullTextScanner::Run() {
         if (c >= 0x80 || Is(c, kHtmlSpecial)) {
           FlushPending();
           EmitByte(c);
+        } else if (c == '\t') {
+          // Writers that put tab bytes in the file mean a tab; "a<TAB>b" is
+          // two words.
+          FlushPending();
+          state_.EmitRun(" ");
         }
         ++state_.Position;
     }
@@ -236,6 +242,14 @@ long FullTextScanner::ParamValue(long absent) const {
   return negative ? -value : value;
 }
 
+// \binN: N bytes of data follow, braces and backslashes among them.
+void FullTextScanner::SkipBinary() {
+  const long count = ParamValue(0);
+  if (count <= 0) return;
+  const std::size_t left = state_.SourceLength - std::min(state_.Position, state_.SourceLength);
+  state_.Position += std::min(left, static_cast<std::size_t>(count));
+}
+
 void FullTextScanner::HandleBrace(bool opening) {
   ++state_.Position;
   FlushPending();
@@ -287,6 +301,8 @@ void FullTextScanner::ApplyWord() {
     state_.EmitRun(kNonBreakingHyphen);
   } else if (w == "bullet") {
     state_.EmitRun(kBullet);
+  } else if (w == "bin") {
+    SkipBinary();
   } else if (w == "par" || w == "pard" || w == "ls" || w == "ilvl") {
     ApplyParagraphWord();
   } else {
@@ -361,7 +377,9 @@ void FullTextScanner::SkipDestination(std::string_view opening) {
       table = TableOf(w);
       first_word = false;
     }
-    if (w == "pnlvlblt") {
+    if (w == "bin") {
+      SkipBinary();
+    } else if (w == "pnlvlblt") {
       state_.ParaState = kBulletItemPending;
     } else if (w == "pnlvlbody") {
       state_.ParaState = kNumberedItemPending;
