@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/application.h"
+#include "app/user_settings.h"
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
 
@@ -27,6 +28,8 @@ batch::TProcessParams JobParameters(HWND window) {
   batch::TProcessParams params;
   params.NotifyWindow = window;
   params.FileMasks = std::string(batch::SupportedFileMasks);
+  params.Output =
+      ReadUtf8OutputSetting() ? import::HtmlOutput::kFullText : import::HtmlOutput::kClassic;
   return params;
 }
 

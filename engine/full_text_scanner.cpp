@@ -20,10 +20,11 @@ constexpr std::string_view kWordPastEnd("\0", 1);
 // groups whose text is no body text: the field instruction, list labels,
 // the list tables and the revision table.
 constexpr std::array<std::string_view, 21> kSkippedDestinations = {
-    "*",       "fonttbl", "colortbl", "stylesheet", "info",        "header",
-    "footer",  "headerl", "headerr",  "headerf",    "footerl",     "footerr",
-    "footerf", "pict",    "fldinst",  "pn",         "pntext",      "listtext",
-    "listtable", "listoverridetable", "revtbl"};
+    "*",       "fonttbl", "colortbl", "stylesheet", "info",
+    "header",  "footer",  "headerl",  "headerr",    "headerf",
+    "footerl", "footerr", "footerf",  "pict",       "fldinst",
+    "pn",      "pntext",  "listtext", "listtable",  "listoverridetable",
+    "revtbl"};
 
 bool IsSkippedDestination(std::string_view word) {
   for (std::string_view d : kSkippedDestinations) {
@@ -49,7 +50,7 @@ constexpr std::string_view kNonBreakingHyphen = "\xE2\x80\x91";
 constexpr std::string_view kBullet = "\xE2\x80\xA2";
 
 struct GroupFrame {
-  unsigned code_page = 0;  // of the current font; 0: the document's
+  unsigned code_page = 0;     // of the current font; 0: the document's
   long unicode_fallback = 1;  // \ucN: characters after \uN to skip
 };
 
@@ -98,9 +99,10 @@ class FullTextScanner {
   long default_font_ = -1;
   long fallback_to_skip_ = 0;
   char32_t high_surrogate_ = 0;
-  long paragraph_list_ = 0;  // \lsN of the paragraph; 0: none
+  long paragraph_list_ = 0;                      // \lsN of the paragraph; 0: none
+  int paragraph_numbering_ = kParagraphPending;  // an item state from a \pn group
   long paragraph_level_ = 0;
-  bool item_from_list_ = false;  // the pending item comes from \ls
+  bool item_from_list_ = false;  // the pending item comes from paragraph properties
 };
 
 std::string FullTextScanner::Run() {
@@ -311,7 +313,8 @@ void FullTextScanner::ApplyWord() {
 }
 
 // Word 97 lists: a paragraph with \lsN is an item until \pard ends its
-// properties; the kind comes from the list's level (\ilvlN).
+// properties; the kind comes from the list's level (\ilvlN). A \pn group's
+// numbering lasts until \pard the same way.
 void FullTextScanner::ApplyParagraphWord() {
   const std::string_view w = state_.Word;
   const bool item_pending =
@@ -319,9 +322,15 @@ void FullTextScanner::ApplyParagraphWord() {
   if (w == "par") {
     state_.ApplyControlWord();
     item_from_list_ = false;
-    if (paragraph_list_ != 0) SetListItemPending();
+    if (paragraph_list_ != 0) {
+      SetListItemPending();
+    } else if (paragraph_numbering_ != kParagraphPending) {
+      state_.ParaState = paragraph_numbering_;
+      item_from_list_ = true;
+    }
   } else if (w == "pard") {
     paragraph_list_ = 0;
+    paragraph_numbering_ = kParagraphPending;
     paragraph_level_ = 0;
     if (item_from_list_ && item_pending) state_.ParaState = kParagraphPending;
     item_from_list_ = false;
@@ -337,7 +346,7 @@ void FullTextScanner::ApplyParagraphWord() {
 
 void FullTextScanner::SetListItemPending() {
   state_.ParaState = lists_.IsNumbered(paragraph_list_, paragraph_level_) ? kNumberedItemPending
-                                                                           : kBulletItemPending;
+                                                                          : kBulletItemPending;
   item_from_list_ = true;
 }
 
@@ -379,10 +388,12 @@ void FullTextScanner::SkipDestination(std::string_view opening) {
     }
     if (w == "bin") {
       SkipBinary();
-    } else if (w == "pnlvlblt") {
-      state_.ParaState = kBulletItemPending;
-    } else if (w == "pnlvlbody") {
-      state_.ParaState = kNumberedItemPending;
+    } else if (w == "pnlvlblt" || w == "pnlvlbody") {
+      // As in the classic output, and kept for the paragraphs that follow
+      // until \pard, which is how RichEdit writes its later items.
+      state_.ParaState = w == "pnlvlblt" ? kBulletItemPending : kNumberedItemPending;
+      paragraph_numbering_ = state_.ParaState;
+      item_from_list_ = false;
     } else if (w == "title") {
       state_.Title = ReadTitleText();
     } else if (table == TableKind::kFonts) {

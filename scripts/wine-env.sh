@@ -205,6 +205,11 @@ corvane_wine_env_start() {
   mkdir -p "$state" || return 1
 
   export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+  # Wine maps file names through the Unix locale: without a UTF-8 one, names
+  # beyond ASCII cannot be made. C.UTF-8 is always there.
+  if [ -z "${LANG:-}" ] && [ -z "${LC_ALL:-}" ]; then
+    export LANG=C.UTF-8
+  fi
   # No Mono/Gecko install prompts, no menu entries or file associations on the host.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   CORVANE_WINEPREFIX=$prefix
