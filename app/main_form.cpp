@@ -132,6 +132,7 @@ void TMainForm::WMCommand(WPARAM wparam, LPARAM lparam) {
     case cmSupportService: MSupportServiceClick(); break;
     case cmBugReport: MBugReportClick(); break;
     case cmAbout: MAboutClick(); break;
+    case cmUtf8Output: MUtf8OutputClick(); break;
   }
 }
 

@@ -44,10 +44,14 @@ enum TMenuCommand : UINT {
   cmSupportService,
   cmBugReport,
   cmAbout,
+  cmUtf8Output,  // a check item: the setting of the jobs to come
 };
 
-// The context menu with its commands and separators.
+// The context menu with its commands and separators, the check item
+// showing the stored setting.
 platform::Menu BuildPopupMenu();
+
+inline constexpr char kUtf8OutputCaption[] = "Write UTF-8 HTML (keeps all text)";
 
 // The parameters every job of the window gets, from a drop or a command.
 batch::TProcessParams JobParameters(HWND window);
@@ -128,6 +132,7 @@ class TMainForm {
   void MSupportServiceClick();
   void MBugReportClick();
   void MAboutClick();
+  void MUtf8OutputClick();
 
   TApplication& application_;
   HWND hwnd_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
+#include "app/user_settings.h"
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
 #include "os/os.h"
@@ -29,6 +30,8 @@ batch::TProcessParams JobParameters(HWND window) {
   batch::TProcessParams params;
   params.NotifyWindow = window;
   params.FileMasks = std::string(batch::SupportedFileMasks);
+  params.Output =
+      ReadUtf8OutputSetting() ? import::HtmlOutput::kFullText : import::HtmlOutput::kClassic;
   return params;
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/main_form.h"
 #include "batch/file_masks.h"
+#include "app/user_settings.h"
 #include "platform/dialog_logic.h"
 #include "platform/sys_dialogs.h"
 #include "platform/web_links.h"
@@ -32,7 +33,13 @@ constexpr TMenuItem kPopupItems[] = {
     {cmBugReport, "&Bug Report"},
     {0, "-"},
     {cmAbout, "&About..."},
+    {0, "-"},
+    {cmUtf8Output, kUtf8OutputCaption},
 };
+
+void ShowUtf8OutputCheck(HMENU menu, bool on) {
+  ::CheckMenuItem(menu, cmUtf8Output, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
 
 }  // namespace
 
@@ -46,6 +53,7 @@ platform::Menu BuildPopupMenu() {
       ::AppendMenuA(menu.Get(), MF_STRING, item.command, item.caption);
     }
   }
+  ShowUtf8OutputCheck(menu.Get(), ReadUtf8OutputSetting());
   return menu;
 }
 
@@ -67,6 +75,8 @@ void TMainForm::WMContextMenu(HWND target, LPARAM screen_point) {
       return;
     }
   }
+  // Another instance may have changed the setting meanwhile.
+  ShowUtf8OutputCheck(popup_menu_.Get(), ReadUtf8OutputSetting());
   // Without the foreground the menu would not close on a click elsewhere.
   ::SetForegroundWindow(hwnd_);
   ::TrackPopupMenu(popup_menu_.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
@@ -149,6 +159,12 @@ void TMainForm::MProgramWebsiteClick() { OpenSitePage(platform::kProgramPagePath
 void TMainForm::MCheckForUpdatesClick() { OpenSitePage(platform::kDownloadPagePath); }
 void TMainForm::MSupportServiceClick() { OpenSitePage(platform::kServicePagePath); }
 void TMainForm::MBugReportClick() { OpenSitePage(platform::kServicePagePath); }
+
+// Off by default; a job already under way keeps the output it started with.
+void TMainForm::MUtf8OutputClick() {
+  const bool on = !ReadUtf8OutputSetting();
+  if (WriteUtf8OutputSetting(on)) ShowUtf8OutputCheck(popup_menu_.Get(), on);
+}
 
 void TMainForm::MAboutClick() {
   platform::ShowTaskMessage(hwnd_, "About", "Belmorn Corvane version " CORVANE_VERSION_TEXT, AboutContent(),

@@ -14,7 +14,9 @@ int ConversionWorker(int kind);
 
 namespace {
 
-bool ConvertWithDriver(const std::string& path) { return import::ConvertDocumentFile(path); }
+bool ConvertWithDriver(const std::string& path, import::HtmlOutput output) {
+  return import::ConvertDocumentFile(path, {}, output);
+}
 
 bool StartOsThread(os::Thread& thread, os::Thread::Procedure procedure, int argument) {
   return thread.Start(procedure, argument);
@@ -47,6 +49,7 @@ struct Job {
   std::int32_t last_failure_count = 0;
   TJobState state = jsIdle;
   TProcessParams params;
+  import::HtmlOutput output = import::HtmlOutput::kClassic;  // of the job under way
   int busy_workers = 0;           // workers handling an entry; they may queue more
   bool secondary_active = false;  // the secondary worker has not yet ended
   os::Thread workers[2];
@@ -126,12 +129,12 @@ void FailEntry(Job& job, const std::string& path, const std::string& reason) {
 }
 
 void ConvertIfMatching(Job& job, const std::string& path, const std::string& masks,
-                       ConvertFileFunction convert) {
-  if (MatchesMaskList(path, masks) && !convert(path)) CountFailure(job);
+                       ConvertFileFunction convert, import::HtmlOutput output) {
+  if (MatchesMaskList(path, masks) && !convert(path, output)) CountFailure(job);
 }
 
 void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
-                  ConvertFileFunction convert) {
+                  ConvertFileFunction convert, import::HtmlOutput output) {
   if (!entry.failure.empty()) {
     FailEntry(job, entry.path, entry.failure);
     return;
@@ -144,7 +147,7 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
         CollectFiles(entry.path, masks, true);
         break;
       case os::PathKind::kFile:
-        ConvertIfMatching(job, entry.path, masks, convert);
+        ConvertIfMatching(job, entry.path, masks, convert, output);
         break;
       case os::PathKind::kMissing:
         // Truly absent: passed over, no failure. Hidden from us: a failure.
@@ -167,11 +170,11 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
       break;
     case os::NameKind::kLink:
       if (os::GetPathKind(entry.path) == os::PathKind::kFolder) break;  // never followed
-      ConvertIfMatching(job, entry.path, masks, convert);
+      ConvertIfMatching(job, entry.path, masks, convert, output);
       break;
     case os::NameKind::kFile:
     case os::NameKind::kSpecial:
-      ConvertIfMatching(job, entry.path, masks, convert);
+      ConvertIfMatching(job, entry.path, masks, convert, output);
       break;
   }
 }
@@ -184,6 +187,7 @@ void RunWorkerLoop(Job& job, int kind) {
     std::string masks;
     os::WindowHandle window = nullptr;
     ConvertFileFunction convert = nullptr;
+    import::HtmlOutput output = import::HtmlOutput::kClassic;
     {
       os::LockGuard guard(job.lock);
       if (IsClosing(job.state)) return;
@@ -200,6 +204,7 @@ void RunWorkerLoop(Job& job, int kind) {
         masks = job.params.FileMasks;
         window = job.params.NotifyWindow;
         convert = job.convert;
+        output = job.output;
         ++job.taken_count;
         ++job.busy_workers;
       }
@@ -211,7 +216,7 @@ void RunWorkerLoop(Job& job, int kind) {
     }
     os::PostJobProgress(window);
     try {
-      ProcessEntry(job, entry, masks, convert);
+      ProcessEntry(job, entry, masks, convert, output);
     } catch (const std::exception& error) {
       // Whatever went wrong with this entry, it is one failed file; the
       // job goes on.
@@ -284,6 +289,7 @@ bool CloseJob(Job& job) {
     job.total_count = job.deferred_count;
     job.deferred_count = 0;
     job.state = jsRunning;
+    job.output = job.params.Output;
     job.secondary_active = true;
   }
   StartSecondary(job);
@@ -297,6 +303,7 @@ void StartWorkers(Job& job) {
     os::LockGuard guard(job.lock);
     if (job.state == jsStarting || job.state == jsRunning || job.state == jsStopping) return;
     job.state = jsStarting;
+    job.output = job.params.Output;
     job.current_entry.clear();
     job.taken_count = 0;
     job.busy_workers = 0;

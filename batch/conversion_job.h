@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/html_output.h"
 #include "os/os.h"
 
 namespace corvane::batch {
@@ -23,6 +24,8 @@ enum TJobState : int {
 struct TProcessParams {
   os::WindowHandle NotifyWindow = nullptr;  // receives WM_JOB_PROGRESS
   std::string FileMasks;                    // a file is converted only if it matches
+  // Read when a job starts; entries that join a running job get its output.
+  import::HtmlOutput Output = import::HtmlOutput::kClassic;
 };
 
 // Posted, with no data, when a worker takes an entry and once when the job
@@ -87,7 +90,7 @@ std::int32_t LastFailureCount();
 
 // Seams for tests, set only while no job runs: the step that converts one
 // file (false for a failed file; may throw), and thread creation.
-using ConvertFileFunction = bool (*)(const std::string& path);
+using ConvertFileFunction = bool (*)(const std::string& path, import::HtmlOutput output);
 using StartThreadFunction = bool (*)(os::Thread& thread, os::Thread::Procedure procedure,
                                      int argument);
 void SetConvertFileFunction(ConvertFileFunction convert);

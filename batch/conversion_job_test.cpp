@@ -71,6 +71,27 @@ TEST_F(JobTest, StartWhileRunningStartsNoWorker) {
   EXPECT_EQ(Converted().size(), 2u);
 }
 
+TEST_F(JobTest, AJobKeepsTheOutputItStartedWith) {
+  using import::HtmlOutput;
+  g_refuse_thread_kind = 1;  // one worker makes the order observable
+  const std::string a = MakeFile("a.rtf"), b = MakeFile("b.rtf"), c = MakeFile("c.rtf");
+  CloseGate();
+  params_.Output = HtmlOutput::kFullText;
+  StartConversionJob(a, &params_);
+  WaitAtGate(1);
+  // Joins the running job: the setting changed meanwhile does not apply.
+  TProcessParams classic = params_;
+  classic.Output = HtmlOutput::kClassic;
+  StartConversionJob(b, &classic);
+  OpenGate();
+  WaitForClose();
+  StartConversionJob(c, &classic);
+  WaitForClose();
+  EXPECT_EQ(Converted(), (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(Outputs(), (std::vector<HtmlOutput>{HtmlOutput::kFullText, HtmlOutput::kFullText,
+                                                HtmlOutput::kClassic}));
+}
+
 TEST_F(JobTest, PassedOverEntriesCountAsTakenNotFailed) {
   const std::string missing = (root_ / "nowhere.rtf").string();
   const std::string other = MakeFile("notes.txt");

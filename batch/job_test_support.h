@@ -24,6 +24,7 @@ struct ConversionLog {
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::string> converted;  // in the order conversions began
+  std::vector<import::HtmlOutput> outputs;  // the output each was asked for
   bool gate_open = true;
   int waiting_at_gate = 0;
   std::vector<std::string> failing;  // paths whose conversion returns false
@@ -32,9 +33,10 @@ struct ConversionLog {
 
 inline ConversionLog* g_log = nullptr;
 
-inline bool FakeConvert(const std::string& path) {
+inline bool FakeConvert(const std::string& path, import::HtmlOutput output) {
   std::unique_lock<std::mutex> lock(g_log->mutex);
   g_log->converted.push_back(path);
+  g_log->outputs.push_back(output);
   g_log->changed.notify_all();
   ++g_log->waiting_at_gate;
   g_log->changed.wait(lock, [] { return g_log->gate_open; });
@@ -137,6 +139,10 @@ class JobTest : public ::testing::Test {
   std::vector<std::string> Converted() {
     std::lock_guard<std::mutex> lock(log_.mutex);
     return log_.converted;
+  }
+  std::vector<import::HtmlOutput> Outputs() {
+    std::lock_guard<std::mutex> lock(log_.mutex);
+    return log_.outputs;
   }
 
   // Pumps notifications until the job has closed; returns how many came.

@@ -28,6 +28,7 @@
 
 #include "bench/rtf_generator.h"
 #include "engine/rtf2html.h"
+#include "os/code_pages.h"
 
 namespace {
 
@@ -138,16 +139,22 @@ PeakMemory MeasurePeak(std::size_t bytes) {
   return result;
 }
 
-void RenderGenerated(benchmark::State& state, std::size_t bytes) {
+std::string Render(std::string_view rtf, bool full_text) {
+  if (full_text) return corvane::RenderRtfAsFullTextHtml(rtf, corvane::os::SystemCodePageDecoder());
+  return corvane::RenderRtfAsHtml(rtf);
+}
+
+// Peak memory is measured for the classic output only.
+void RenderGenerated(benchmark::State& state, std::size_t bytes, bool full_text) {
   const std::string& input = GeneratedInput(bytes);
   static std::map<std::size_t, PeakMemory> peaks;
   auto peak = peaks.find(bytes);
-  if (peak == peaks.end()) peak = peaks.emplace(bytes, MeasurePeak(bytes)).first;
+  if (!full_text && peak == peaks.end()) peak = peaks.emplace(bytes, MeasurePeak(bytes)).first;
 
   std::size_t output = 0;
   for (auto _ : state) {
     // Freeing the result is timed too: every real conversion pays for it.
-    const std::string html = corvane::RenderRtfAsHtml(input);
+    const std::string html = Render(input, full_text);
     output = html.size();
     benchmark::DoNotOptimize(html.data());
   }
@@ -159,7 +166,9 @@ void RenderGenerated(benchmark::State& state, std::size_t bytes) {
   state.counters["MB/s"] = benchmark::Counter(in_mb, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["in_MB"] = in_mb;
   state.counters["out_MB"] = out_mb;
-  if (peak->second.measured) {
+  if (full_text) {
+    // No peak figures for this output.
+  } else if (peak->second.measured) {
     const double peak_mb = static_cast<double>(peak->second.growth) / kMegabyte;
     state.counters["peak_MB"] = peak_mb;
     state.counters["peak/(in+out)"] = peak_mb / (in_mb + out_mb);
@@ -172,12 +181,13 @@ void RenderGenerated(benchmark::State& state, std::size_t bytes) {
 
 // Real documents, converted one after the other, as a check that the
 // generated ones are not unusually easy or hard.
-void RenderCorpus(benchmark::State& state, const std::vector<std::string>& files) {
+void RenderCorpus(benchmark::State& state, const std::vector<std::string>& files,
+                  bool full_text) {
   std::size_t input = 0;
   for (const std::string& file : files) input += file.size();
   for (auto _ : state) {
     for (const std::string& file : files) {
-      const std::string html = corvane::RenderRtfAsHtml(file);
+      const std::string html = Render(file, full_text);
       benchmark::DoNotOptimize(html.data());
     }
   }
@@ -209,11 +219,14 @@ int main(int argc, char** argv) {
     return PeakChild(std::strtoull(argv[1] + kPeakChildFlag.size(), nullptr, 10));
   }
 
-  for (const std::size_t mb : kSizesMb) {
-    const std::string name = "RenderRtfAsHtml/" + std::to_string(mb) + "MB";
-    benchmark::RegisterBenchmark(name.c_str(), [mb](benchmark::State& state) {
-      RenderGenerated(state, mb * kMegabyte);
-    })->Unit(benchmark::kMillisecond);
+  for (const bool full_text : {false, true}) {
+    for (const std::size_t mb : kSizesMb) {
+      const std::string name = std::string(full_text ? "RenderRtfAsFullTextHtml/" : "RenderRtfAsHtml/") +
+                               std::to_string(mb) + "MB";
+      benchmark::RegisterBenchmark(name.c_str(), [mb, full_text](benchmark::State& state) {
+        RenderGenerated(state, mb * kMegabyte, full_text);
+      })->Unit(benchmark::kMillisecond);
+    }
   }
   static std::vector<std::string> corpus;
   if (const char* folder = std::getenv("CORVANE_BENCH_CORPUS")) {
@@ -223,7 +236,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     benchmark::RegisterBenchmark("RenderRtfAsHtml/corpus", [](benchmark::State& state) {
-      RenderCorpus(state, corpus);
+      RenderCorpus(state, corpus, false);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("RenderRtfAsFullTextHtml/corpus", [](benchmark::State& state) {
+      RenderCorpus(state, corpus, true);
     })->Unit(benchmark::kMillisecond);
   }
 

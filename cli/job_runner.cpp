@@ -32,9 +32,9 @@ void ReportFailure(const std::string& path, const std::string& reason) {
 }
 
 // The job's conversion step, with the reason of each failure told.
-bool ConvertAndReport(const std::string& path) {
+bool ConvertAndReport(const std::string& path, import::HtmlOutput output) {
   try {
-    if (import::ConvertDocumentFile(path)) return true;
+    if (import::ConvertDocumentFile(path, {}, output)) return true;
     const std::string& reason = import::LastFailureReason();
     ReportFailure(path,
                   "not converted: " + (reason.empty() ? std::string("no reason given") : reason));
@@ -132,7 +132,7 @@ class JobModules {
 
 }  // namespace
 
-JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
+JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlOutput output) {
   JobOutcome outcome;
   std::vector<std::string> entries;
   for (const std::string& path : paths) {
@@ -163,6 +163,7 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
   batch::TProcessParams params;
   params.NotifyWindow = listener.Handle();
   params.FileMasks = std::string(batch::SupportedFileMasks);
+  params.Output = output;
 
   // One entry per call, as a drop hands them over, never split whatever
   // bytes a name holds; only the last call starts the workers, so that all

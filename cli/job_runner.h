@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "import/html_output.h"
+
 namespace corvane::cli {
 
 struct JobOutcome {
@@ -16,6 +18,6 @@ struct JobOutcome {
 // any depth). Reports each failed file or folder on stderr as
 // "corvane-cli: PATH: REASON" and shows progress there. A second interrupt
 // removes the outputs being written and ends the process at once.
-JobOutcome RunConversionJob(const std::vector<std::string>& paths);
+JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlOutput output);
 
 }  // namespace corvane::cli

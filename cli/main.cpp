@@ -6,6 +6,7 @@
 
 #include "cli/job_runner.h"
 #include "engine/rtf2html.h"
+#include "os/code_pages.h"
 #include "os/console.h"
 #include "corvane/version.h"
 
@@ -18,8 +19,8 @@ constexpr int kExitUsage = 2;
 
 void PrintHelp() {
   std::fputs(
-      "Usage: corvane-cli [--] PATH...\n"
-      "       corvane-cli -\n"
+      "Usage: corvane-cli [--utf8] [--] PATH...\n"
+      "       corvane-cli [--utf8] -\n"
       "\n"
       "Converts every supported document among PATHs to an HTML file beside it;\n"
       "folders are walked to any depth. The output is named like the source with\n"
@@ -32,6 +33,7 @@ void PrintHelp() {
       "With \"-\", reads RTF on standard input and writes the HTML document to\n"
       "standard output.\n"
       "\n"
+      "  --utf8         write UTF-8 HTML that keeps all the text (fields, symbols, Unicode)\n"
       "  -h, --help     show this help and exit\n"
       "  --version      show the version and exit\n"
       "\n"
@@ -47,7 +49,7 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-int ConvertStandardStreams() {
+int ConvertStandardStreams(bool full_text) {
   corvane::os::SetBinaryMode(stdin);
   corvane::os::SetBinaryMode(stdout);
   std::string rtf;
@@ -58,7 +60,9 @@ int ConvertStandardStreams() {
     std::fputs("corvane-cli: -: cannot read standard input\n", stderr);
     return kExitFailed;
   }
-  const std::string html = corvane::RenderRtfAsHtml(rtf);
+  const std::string html =
+      full_text ? corvane::RenderRtfAsFullTextHtml(rtf, corvane::os::SystemCodePageDecoder())
+                : corvane::RenderRtfAsHtml(rtf);
   if (std::fwrite(html.data(), 1, html.size(), stdout) != html.size() || std::fflush(stdout) != 0) {
     std::fputs("corvane-cli: -: cannot write standard output\n", stderr);
     return kExitFailed;
@@ -74,6 +78,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> paths;
   bool options_done = false;
   bool standard_streams = false;
+  bool full_text = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -84,6 +89,8 @@ int main(int argc, char** argv) {
     } else if (!options_done && arg == "--version") {
       std::printf("%s\n", kVersion.data());
       return kExitOk;
+    } else if (!options_done && arg == "--utf8") {
+      full_text = true;
     } else if (!options_done && arg == "-") {
       standard_streams = true;
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
@@ -94,12 +101,13 @@ int main(int argc, char** argv) {
   }
   if (standard_streams) {
     if (!paths.empty()) return UsageError("'-' takes no other paths");
-    return ConvertStandardStreams();
+    return ConvertStandardStreams(full_text);
   }
   if (paths.empty()) return UsageError("no input");
 
   try {
-    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(paths);
+    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(
+        paths, full_text ? corvane::import::HtmlOutput::kFullText : corvane::import::HtmlOutput::kClassic);
     std::printf("Done. Errors: %d\n", outcome.failures);
     std::fflush(stdout);
     if (outcome.interrupted) return outcome.interrupt_status;

@@ -13,6 +13,7 @@ enum ByteClass : std::uint8_t {
   kBodyStop = 1 << 2,       // the body loop must look at it: control byte, "\", "{", "}"
   kHtmlSpecial = 1 << 3,    // written as an entity: "&", "<", ">"
   kSkipStop = 1 << 4,       // a skipped destination must look at it: "\", "{", "}"
+  kHighByte = 1 << 5,       // 128-255: decoded by code page in full-text output
 };
 
 constexpr std::array<std::uint8_t, 256> BuildByteClasses() {
@@ -26,6 +27,7 @@ constexpr std::array<std::uint8_t, 256> BuildByteClasses() {
   for (int c = 0; c < ' '; ++c) table[c] |= kBodyStop;
   mark("\\{}", kBodyStop | kSkipStop);
   mark("&<>", kHtmlSpecial);
+  for (int c = 128; c < 256; ++c) table[c] |= kHighByte;
   return table;
 }
 

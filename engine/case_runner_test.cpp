@@ -19,6 +19,10 @@
 //   U+27E8/U+27E9 brackets: ⟨E9⟩ is the byte 0xE9, ⟨2E⟩ a "." that would
 //   otherwise end the input. Raw tabs and other control bytes are refused,
 //   so the files hold no invisible bytes; ⟨20⟩ keeps a trailing space visible.
+//   ⟨U+0416⟩ (four to six hex digits) is the UTF-8 of that character.
+// - A file holding the prose line "Output: full text" before its first
+//   example is rendered by RenderRtfAsFullTextHtml with the system's code
+//   page tables, and its frame declares UTF-8 after "<head>".
 // - The expected block is the body, the text between "<body>" and
 //   "\r\n</body></html>\r\n" of a document whose title is empty. A block
 //   that starts with "<!DOCTYPE" is the whole document instead; cases about
@@ -31,6 +35,7 @@
 #include <vector>
 
 #include "engine/rtf2html.h"
+#include "os/code_pages.h"
 #include "tests/case_files.h"
 
 namespace {
@@ -43,9 +48,11 @@ const std::vector<Example>& AllExamples() {
   return examples;
 }
 
-std::string ExpectedDocument(const std::string& expected) {
-  if (expected.rfind("<!DOCTYPE", 0) == 0) return expected;
-  return "<!DOCTYPE html>\r\n<html><head>\r\n<title></title>\r\n</head>\r\n<body>" + expected +
+std::string ExpectedDocument(const Example& example) {
+  if (example.expected.rfind("<!DOCTYPE", 0) == 0) return example.expected;
+  const std::string charset = example.full_text ? "<meta charset=\"utf-8\">" : "";
+  return "<!DOCTYPE html>\r\n<html><head>" + charset +
+         "\r\n<title></title>\r\n</head>\r\n<body>" + example.expected +
          "\r\n</body></html>\r\n";
 }
 
@@ -64,8 +71,11 @@ TEST_P(EngineCase, RendersAsExpected) {
   const Example& example = GetParam();
   ASSERT_TRUE(example.error.empty()) << example.error;
 
-  const std::string expected = ExpectedDocument(example.expected);
-  const std::string actual = corvane::RenderRtfAsHtml(example.input);
+  const std::string expected = ExpectedDocument(example);
+  const std::string actual =
+      example.full_text
+          ? corvane::RenderRtfAsFullTextHtml(example.input, corvane::os::SystemCodePageDecoder())
+          : corvane::RenderRtfAsHtml(example.input);
   if (actual == expected) return;
 
   std::size_t at = 0;

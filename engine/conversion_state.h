@@ -42,6 +42,7 @@ struct ConversionState {
   int ParaState = kParagraphPending;
   bool RowPending = false;
   bool CellPending = false;
+  bool DeclareUtf8 = false;  // full-text output: the head names the character set
 
   // Reading past either end yields 0, which ends words and matches nothing.
   unsigned char At(std::size_t index) const {
@@ -74,7 +75,10 @@ struct ConversionState {
     if (HasPendingTags()) WritePendingTags();
     Body.append(begin, end);
   }
-  void ApplyControlWord();
+  void EmitRun(std::string_view text) { EmitRun(text.data(), text.data() + text.size()); }
+  // With appends_are_text, the special characters are text: pending tags
+  // are written before them rather than after.
+  void ApplyControlWord(bool appends_are_text = false);
   std::string FinishDocument();
 
  private:

@@ -123,7 +123,7 @@ void ConversionState::WritePendingTags() {
   ParaState = kBlockOpen;
 }
 
-void ConversionState::ApplyControlWord() {
+void ConversionState::ApplyControlWord(bool appends_are_text) {
   const BodyWord word = LookupBodyWord(Word);
   switch (word.action) {
     case WordAction::kNone: break;
@@ -135,7 +135,13 @@ void ConversionState::ApplyControlWord() {
     case WordAction::kRow: RowPending = true; break;
     case WordAction::kCell: CellPending = true; break;
     // Straight to the end of the body, ahead of any pending tags.
-    case WordAction::kAppend: Body += word.text; break;
+    case WordAction::kAppend:
+      if (appends_are_text) {
+        EmitRun(word.text);
+      } else {
+        Body += word.text;
+      }
+      break;
   }
 }
 
@@ -147,7 +153,9 @@ std::string ConversionState::FinishDocument() {
   Body.clear();
 
   // The frame goes around the cleaned body in place: no second copy of it.
-  std::string head = "<!DOCTYPE html>\r\n<html><head>\r\n<title>";
+  std::string head = "<!DOCTYPE html>\r\n<html><head>";
+  if (DeclareUtf8) head += "<meta charset=\"utf-8\">";
+  head += "\r\n<title>";
   head += Title;
   head += "</title>\r\n</head>\r\n<body>";
   constexpr std::string_view kTail = "\r\n</body></html>\r\n";

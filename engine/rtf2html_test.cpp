@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "engine/conversion_state.h"
 #include "engine/rtf2html.h"
+#include "os/code_pages.h"
 #include "tests/reference_renderer.h"
 
 namespace {
@@ -193,10 +195,13 @@ TEST(CleanUpBody, TagNeighboursAndEmptyParagraphs) {
 // them; here only the output is checked, and ctest's timeout guards against
 // a hang.
 
+// Every row runs in both outputs unless it is about full text only; the
+// full-text frame is checked and then read as the classic one.
 struct Pathological {
   const char* name;
   std::string (*make)();
   void (*check)(const std::string& document);
+  bool full_text_only = false;
 };
 
 constexpr std::size_t kMiB = 1024 * 1024;
@@ -267,19 +272,83 @@ const Pathological kPathological[] = {
      }},
     {"nul_bytes_10MB", [] { return std::string(10 * kMiB, '\0'); },
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), ""); }},
+    {"unicode_characters_1M", [] { return "{\\rtf1\\uc2 " + Repeat("\\u1046\\'3f?", kMiB) + "}"; },
+     [](const std::string& doc) {
+       EXPECT_EQ(BodyOf(doc), "\r\n<p>" + Repeat("\u0416", kMiB) + "</p>");
+     },
+     true},
+    {"double_byte_pairs_1M",
+     [] { return "{\\rtf1\\ansicpg932 " + Repeat("\\'82\\'a0", kMiB) + "}"; },
+     [](const std::string& doc) {
+       EXPECT_EQ(BodyOf(doc), "\r\n<p>" + Repeat("\u3042", kMiB) + "</p>");
+     },
+     true},
+    {"fonts_200k_each_used",
+     [] {
+       std::string rtf = "{\\rtf1{\\fonttbl";
+       for (int i = 0; i < 200'000; ++i) rtf += "{\\f" + std::to_string(i) + "\\fcharset204 x;}";
+       rtf += "}";
+       for (int i = 0; i < 200'000; ++i) rtf += "\\f" + std::to_string(i) + " \\'cf";
+       return rtf + "}";
+     },
+     [](const std::string& doc) {
+       EXPECT_EQ(BodyOf(doc), "\r\n<p>" + Repeat("\u041f", 200'000) + "</p>");
+     },
+     true},
+    {"list_items_200k_of_200k_lists",
+     [] {
+       std::string rtf = "{\\rtf1{\\*\\listtable";
+       for (int i = 1; i <= 200'000; ++i)
+         rtf += "{\\list{\\listlevel\\levelnfc0}\\listid" + std::to_string(i) + "}";
+       rtf += "}{\\*\\listoverridetable";
+       for (int i = 1; i <= 200'000; ++i)
+         rtf += "{\\listoverride\\listid" + std::to_string(i) + "\\ls" + std::to_string(i) + "}";
+       rtf += "}";
+       for (int i = 1; i <= 200'000; ++i) rtf += "\\pard\\ls" + std::to_string(i) + " a\\par ";
+       return rtf + "}";
+     },
+     [](const std::string& doc) {
+       EXPECT_EQ(BodyOf(doc), "\r\n<ol><li>a</li>" + Repeat("\r\n<li>a</li>", 200'000 - 1) + "</ol>");
+     },
+     true},
 };
 
-void PrintTo(const Pathological& row, std::ostream* out) { *out << row.name; }
+struct PathologicalRun {
+  Pathological row;
+  bool full_text;
+};
 
-class PathologicalInput : public testing::TestWithParam<Pathological> {};
-
-TEST_P(PathologicalInput, KeepsItsShape) {
-  const std::string input = GetParam().make();
-  GetParam().check(corvane::RenderRtfAsHtml(input));
+std::vector<PathologicalRun> PathologicalRuns() {
+  std::vector<PathologicalRun> runs;
+  for (const Pathological& row : kPathological) {
+    if (!row.full_text_only) runs.push_back({row, false});
+    runs.push_back({row, true});
+  }
+  return runs;
 }
 
-INSTANTIATE_TEST_SUITE_P(Pathological, PathologicalInput, testing::ValuesIn(kPathological),
-                         [](const auto& info) { return std::string(info.param.name); });
+void PrintTo(const PathologicalRun& run, std::ostream* out) { *out << run.row.name; }
+
+class PathologicalInput : public testing::TestWithParam<PathologicalRun> {};
+
+TEST_P(PathologicalInput, KeepsItsShape) {
+  const PathologicalRun& run = GetParam();
+  const std::string input = run.row.make();
+  if (!run.full_text) return run.row.check(corvane::RenderRtfAsHtml(input));
+  std::string document =
+      corvane::RenderRtfAsFullTextHtml(input, corvane::os::SystemCodePageDecoder());
+  constexpr std::string_view kCharset = "<meta charset=\"utf-8\">";
+  const std::size_t at = document.find("<head>") + 6;
+  ASSERT_EQ(document.compare(at, kCharset.size(), kCharset), 0) << document.substr(0, 80);
+  document.erase(at, kCharset.size());
+  run.row.check(document);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pathological, PathologicalInput, testing::ValuesIn(PathologicalRuns()),
+                         [](const auto& info) {
+                           return std::string(info.param.row.name) +
+                                  (info.param.full_text ? "_full_text" : "_classic");
+                         });
 
 // Re-entrancy: two conversions at once give the bytes of one at a time. Many
 // short conversions rather than a few long ones, so that the two threads are

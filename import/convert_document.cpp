@@ -1,6 +1,5 @@
 #include "import/convert_document.h"
 
-#include "engine/rtf2html.h"
 #include "import/converter_host.h"
 #include "import/document_types.h"
 #include "import/failure_reason.h"
@@ -21,7 +20,8 @@ bool NamesSameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-bool ConvertDocumentFile(const std::string& input, const std::string& output) {
+bool ConvertDocumentFile(const std::string& input, const std::string& output,
+                         HtmlOutput html_output) {
   const std::string target = output.empty() ? DefaultOutputName(input) : output;
   SetFailureReason({});
   const DocumentType* type = FindDocumentType(ExtensionOf(input));
@@ -39,12 +39,12 @@ bool ConvertDocumentFile(const std::string& input, const std::string& output) {
   CheckOutputName(target, input);
 
   if (type->converter_classes.empty()) {
-    const std::string html = RenderRtfAsHtml(ReadWholeFile(input));
+    const std::string html = RenderHtml(ReadWholeFile(input), html_output);
     WriteTextFile(target, html, input);
     return !html.empty();
   }
   for (std::string_view converter_class : type->converter_classes) {
-    if (RunTextConverter(input, std::string(converter_class), target)) return true;
+    if (RunTextConverter(input, std::string(converter_class), target, html_output)) return true;
   }
   // A registered converter that failed said why; none said anything.
   if (LastFailureReason().empty()) SetFailureReason("no converter is registered for this type");

@@ -130,6 +130,14 @@ TEST_F(ConvertDocumentFileTest, ReplacesAnExistingOutputAndHonoursAGivenName) {
   EXPECT_EQ(Read(PathOf("elsewhere.txt")), RenderRtfAsHtml(kRtf));
 }
 
+TEST_F(ConvertDocumentFileTest, WritesTheFullTextOutputWhenAskedFor) {
+  const std::string input = Write("cyrillic.rtf", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}");
+  EXPECT_TRUE(ConvertDocumentFile(input, {}, HtmlOutput::kFullText));
+  const std::string html = Read(PathOf("cyrillic.html"));
+  EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_NE(html.find("<p>\u041f\u0440\u0438</p>"), std::string::npos) << html;
+}
+
 TEST_F(ConvertDocumentFileTest, UnsupportedNamesWriteNothing) {
   for (const char* name : {"notes.rtf.bak", "README", "page.txt", "sheet.xlsx"}) {
     SCOPED_TRACE(name);

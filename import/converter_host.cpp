@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rtf2html.h"
+#include "import/html_output.h"
 #include "import/document_types.h"
 #include "import/failure_reason.h"
 #include "import/file_io.h"
@@ -152,7 +152,8 @@ enum class AttemptResult { kConverted, kRetryOnCopy, kFailed };
 // One run of the loaded converter on file (the input or its copy); on
 // success the output is written.
 AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
-                      const std::string& input, const std::string& output) {
+                      const std::string& input, const std::string& output,
+                      HtmlOutput html_output) {
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.
@@ -165,7 +166,7 @@ AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
     return IsRetryCode(run.code) ? AttemptResult::kRetryOnCopy : AttemptResult::kFailed;
   }
   // No chunk at all is still a success: the translation of an empty text.
-  const std::string html = RenderRtfAsHtml(rtf);
+  const std::string html = RenderHtml(rtf, html_output);
   rtf = std::string();
   WriteTextFile(output, html, input);
   return AttemptResult::kConverted;
@@ -205,7 +206,7 @@ void EndConverterModule(bool workers_ended) {
 }
 
 bool RunTextConverter(const std::string& input, const std::string& converter_class,
-                      const std::string& output) {
+                      const std::string& output, HtmlOutput html_output) {
   const std::string library_path = ConverterPath(converter_class);
   if (library_path.empty()) return false;  // nothing loaded, lock not taken
 
@@ -219,7 +220,7 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
   }
   library.Initialize(kModuleName);
 
-  const AttemptResult first = Attempt(library, input, input, output);
+  const AttemptResult first = Attempt(library, input, input, output, html_output);
   if (first != AttemptResult::kRetryOnCopy) return first == AttemptResult::kConverted;
   const TemporaryCopy copy(module, input);
   if (!copy.Made()) {
@@ -227,7 +228,7 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
     return false;
   }
   // The second attempt's code starts no third.
-  return Attempt(library, copy.Name(), input, output) == AttemptResult::kConverted;
+  return Attempt(library, copy.Name(), input, output, html_output) == AttemptResult::kConverted;
 }
 
 }  // namespace corvane::import

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "import/html_output.h"
+
 namespace corvane::import {
 
 // A converter registration that cannot be used as it stands:
@@ -26,6 +28,6 @@ void EndConverterModule(bool workers_ended);
 // once. Throws FileError when the output cannot be written, and
 // ConverterRegistrationError when the class's "Path" is not a string.
 bool RunTextConverter(const std::string& input, const std::string& converter_class,
-                      const std::string& output);
+                      const std::string& output, HtmlOutput html_output = HtmlOutput::kClassic);
 
 }  // namespace corvane::import

@@ -23,7 +23,7 @@ cmake --build --preset native --target corvane-bench
 
 json=build/native/bench-engine.json
 echo
-echo "== Engine: RenderRtfAsHtml on generated documents (CPU time, 5 repetitions)"
+echo "== Engine: RenderRtfAsHtml and RenderRtfAsFullTextHtml on generated documents (CPU time, 5 repetitions)"
 echo "   load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) CPUs"
 build/native/corvane-bench --benchmark_repetitions=5 --benchmark_display_aggregates_only=true \
   --benchmark_counters_tabular=true --benchmark_out="$json" --benchmark_out_format=json \
@@ -41,7 +41,7 @@ for r in runs:
         continue
     if r.get("aggregate_name") is None and r["run_name"] in cv:
         continue
-    line = "%-24s %7.0f MB/s" % (r["run_name"], r["MB/s"])
+    line = "%-32s %7.0f MB/s" % (r["run_name"], r["MB/s"])
     if r["run_name"] in cv:
         line += " (median, cv %.1f%%)" % (100 * cv[r["run_name"]]["MB/s"])
     line += "  in %.2f MB" % r["in_MB"]

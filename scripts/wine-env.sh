@@ -222,6 +222,11 @@ corvane_wine_env_start() {
   # set (a container, a service) a name like "café.rtf" cannot be created.
   if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then export LANG=C.UTF-8; fi
   export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+  # Wine maps file names through the Unix locale: without a UTF-8 one, names
+  # beyond ASCII cannot be made. C.UTF-8 is always there.
+  if [ -z "${LANG:-}" ] && [ -z "${LC_ALL:-}" ]; then
+    export LANG=C.UTF-8
+  fi
   # No Mono/Gecko install prompts, no menu entries or file associations on the host.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   CORVANE_WINEPREFIX=$prefix

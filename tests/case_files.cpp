@@ -18,6 +18,44 @@ constexpr std::string_view kSeparator = ".";
 constexpr std::string_view kMarkOpen = "\xE2\x9F\xA8";
 constexpr std::string_view kMarkClose = "\xE2\x9F\xA9";
 constexpr std::string_view kHex = "0123456789ABCDEF";
+constexpr std::string_view kFullTextLine = "Output: full text";
+
+void AppendUtf8(unsigned long c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// A character marker, "U+" and four to six uppercase hex digits inside the
+// brackets: its UTF-8 bytes. Returns the marker's length, 0 when there is none.
+std::size_t DecodeCharacterMarker(std::string_view at, std::string& out) {
+  constexpr std::string_view kPrefix = "U+";
+  std::size_t i = kMarkOpen.size();
+  if (at.substr(i, kPrefix.size()) != kPrefix) return 0;
+  i += kPrefix.size();
+  unsigned long value = 0;
+  std::size_t digits = 0;
+  while (i < at.size() && digits < 6 && kHex.find(at[i]) != kHex.npos) {
+    value = value * 16 + kHex.find(at[i]);
+    ++i;
+    ++digits;
+  }
+  if (digits < 4 || value > 0x10FFFF || at.substr(i, kMarkClose.size()) != kMarkClose) return 0;
+  AppendUtf8(value, out);
+  return i + kMarkClose.size();
+}
 
 std::string Sanitise(std::string_view text) {
   std::string out;
@@ -39,6 +77,10 @@ bool DecodeLine(std::string_view line, std::string& out, std::string& error) {
   for (std::size_t i = 0; i < line.size();) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
     if (line.substr(i, kMarkOpen.size()) == kMarkOpen) {
+      if (const std::size_t length = DecodeCharacterMarker(line.substr(i), out)) {
+        i += length;
+        continue;
+      }
       const std::string_view digits = line.substr(i + kMarkOpen.size(), 2);
       const std::size_t close = i + kMarkOpen.size() + 2;
       if (digits.size() != 2 || kHex.find(digits[0]) == kHex.npos ||
@@ -83,6 +125,7 @@ void LoadFile(const std::filesystem::path& path, std::vector<Example>& examples)
   std::string* block = nullptr;
   bool first_line = true;
   int line_no = 0;
+  bool full_text = false;
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
@@ -100,6 +143,7 @@ void LoadFile(const std::filesystem::path& path, std::vector<Example>& examples)
         if (section.empty()) return fail(line_no, "example before the first \"## \" section");
         current = Example{};
         current.file = file;
+        current.full_text = full_text;
         current.section = section;
         current.number = ++number;
         current.line = line_no;
@@ -107,6 +151,9 @@ void LoadFile(const std::filesystem::path& path, std::vector<Example>& examples)
         where = kInput;
         block = &current.input;
         first_line = true;
+      } else if (line == kFullTextLine) {
+        if (number > 0 || count > 0) return fail(line_no, "the output line must come before the examples");
+        full_text = true;
       } else if (line.substr(0, 3) == "```") {
         return fail(line_no, "a fence line that is not an example fence");
       } else {

@@ -18,6 +18,7 @@ struct Example {
   std::string input;    // decoded bytes
   std::string expected;
   std::string error;    // non-empty: the file could not be read at this point
+  bool full_text = false;  // the file holds the line "Output: full text"
 };
 
 // GoogleTest prints a failing parameter with this instead of its raw bytes.

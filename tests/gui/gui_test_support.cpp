@@ -134,7 +134,7 @@ struct Gate {
 };
 Gate* g_gate = nullptr;
 
-bool ConvertAtTheGate(const std::string& path) {
+bool ConvertAtTheGate(const std::string& path, import::HtmlOutput /*output*/) {
   Gate& gate = *g_gate;
   ++gate.waiting;
   // Bounded, so that a test that forgets to open does not hang the run.

@@ -15,7 +15,7 @@ std::string MenuText(HMENU menu, int position) {
   return text;
 }
 
-TEST_F(MainFormTest, PopupMenuHasItsSevenCommandsAndTwoSeparators) {
+TEST_F(MainFormTest, PopupMenuHasItsSevenCommandsThenTheOutputCheckItem) {
   const HMENU menu = Form().PopupMenu();
   ASSERT_NE(menu, nullptr);
   struct Item {
@@ -27,7 +27,8 @@ TEST_F(MainFormTest, PopupMenuHasItsSevenCommandsAndTwoSeparators) {
       {0, ""},                                  {app::cmProgramWebsite, "&Program Website"},
       {app::cmCheckForUpdates, "Check for &Updates"}, {app::cmSupportService, "&Support Service"},
       {app::cmBugReport, "&Bug Report"},        {0, ""},
-      {app::cmAbout, "&About..."},
+      {app::cmAbout, "&About..."},              {0, ""},
+      {app::cmUtf8Output, "Write UTF-8 HTML (keeps all text)"},
   };
   ASSERT_EQ(::GetMenuItemCount(menu), static_cast<int>(std::size(items)));
   for (int i = 0; i < static_cast<int>(std::size(items)); ++i) {

@@ -1,0 +1,553 @@
+// The full-text reading of RTF: the classic single pass and its emission
+// rules, plus what a reader of the page expects to find: text decoded by
+// code page into UTF-8, Unicode characters, field results, control symbols
+// as one character, and list labels left to the list markup.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "conversion_state.h"
+#include "engine/document_tables.h"
+#include "engine/text_decoding.h"
+#include "rtf2html.h"
+
+namespace corvane::engine {
+namespace {
+
+constexpr std::string_view kWordPastEnd("\0", 1);
+
+// The classic list without "field" (its result is text), and with the
+// groups whose text is no body text: the field instruction, list labels,
+// the list tables and the revision table.
+constexpr std::array<std::string_view, 21> kSkippedDestinations = {
+    "*",       "fonttbl", "colortbl", "stylesheet", "info",
+    "header",  "footer",  "headerl",  "headerr",    "headerf",
+    "footerl", "footerr", "footerf",  "pict",       "fldinst",
+    "pn",      "pntext",  "listtext", "listtable",  "listoverridetable",
+    "revtbl"};
+
+bool IsSkippedDestination(std::string_view word) {
+  for (std::string_view d : kSkippedDestinations) {
+    if (word == d) return true;
+  }
+  return false;
+}
+
+bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The tables read while a destination is skipped.
+enum class TableKind { kNone, kFonts, kLists, kListOverrides };
+
+TableKind TableOf(std::string_view word) {
+  if (word == "fonttbl") return TableKind::kFonts;
+  if (word == "listtable") return TableKind::kLists;
+  if (word == "listoverridetable") return TableKind::kListOverrides;
+  return TableKind::kNone;
+}
+
+constexpr std::string_view kSoftHyphen = "\xC2\xAD";
+constexpr std::string_view kNonBreakingHyphen = "\xE2\x80\x91";
+constexpr std::string_view kBullet = "\xE2\x80\xA2";
+
+struct GroupFrame {
+  unsigned code_page = 0;     // of the current font; 0: the document's
+  long unicode_fallback = 1;  // \ucN: characters after \uN to skip
+};
+
+class FullTextScanner {
+ public:
+  FullTextScanner(std::string_view rtf, const CodePageDecoder& decoder)
+      : state_(rtf), bytes_(decoder) {
+    state_.DeclareUtf8 = true;
+    groups_.emplace_back();
+  }
+
+  std::string Run();
+
+ private:
+  void HandleControl();
+  void HandleBrace(bool opening);
+  void ReadControlWord();
+  long ParamValue(long absent) const;
+  void ApplyWord();
+  void ApplyParagraphWord();
+  void SetListItemPending();
+  void SkipDestination(std::string_view opening);
+  std::string ReadTitleText();
+  bool SkipFallbackCharacter(unsigned char c);
+  void SkipBinary();
+  std::size_t SkipFallbackInTitle(std::size_t at, long count) const;
+
+  void EmitByte(unsigned char b);
+  void EmitUnicode(long value);
+  void EmitCodePoint(char32_t c);
+  bool HasPending() const { return bytes_.WaitingForTrail() || high_surrogate_ != 0; }
+  void FlushPending();
+  unsigned CodePage() const {
+    const unsigned page = groups_.back().code_page;
+    if (page != 0) return page;
+    return document_code_page_ != 0 ? document_code_page_ : 1252;
+  }
+
+  ConversionState state_;
+  ByteDecoder bytes_;
+  std::string decoded_;  // scratch for one character
+  std::vector<GroupFrame> groups_;
+  FontTable fonts_;
+  ListTable lists_;
+  unsigned document_code_page_ = 0;
+  long default_font_ = -1;
+  long fallback_to_skip_ = 0;
+  char32_t high_surrogate_ = 0;
+  long paragraph_list_ = 0;                      // \lsN of the paragraph; 0: none
+  int paragraph_numbering_ = kParagraphPending;  // an item state from a \pn group
+  long paragraph_level_ = 0;
+  bool item_from_list_ = false;  // the pending item comes from paragraph properties
+};
+
+std::string FullTextScanner::Run() {
+  const char* const data = state_.Source.data();
+  const std::size_t length = state_.SourceLength;
+  while (state_.Position < length) {
+    const unsigned char c = static_cast<unsigned char>(data[state_.Position]);
+    if (fallback_to_skip_ > 0 && SkipFallbackCharacter(c)) continue;
+    if (bytes_.WaitingForTrail() && c >= 0x40 && c != '\\' && c != '{' && c != '}') {
+      EmitByte(c);  // a literal trail byte, which may look like ASCII
+      ++state_.Position;
+      continue;
+    }
+    if (!Is(c, kBodyStop | kHtmlSpecial | kHighByte)) {
+      if (HasPending()) FlushPending();
+      const std::size_t start = state_.Position;
+      std::size_t end = start + 1;
+      while (end < length &&
+             !Is(static_cast<unsigned char>(data[end]), kBodyStop | kHtmlSpecial | kHighByte))
+        ++end;
+      state_.EmitRun(data + start, data + end);
+      state_.Position = end;
+      continue;
+    }
+    switch (c) {
+      case '\\': HandleControl(); break;
+      case '{': HandleBrace(true); break;
+      case '}': HandleBrace(false); break;
+      default:
+        // A waiting lead byte would have taken a byte from 0x40 as its
+        // trail; control bytes (a line break between lead and trail
+        // escapes) neither end it nor reach the body.
+        if (c >= 0x80 || Is(c, kHtmlSpecial)) {
+          FlushPending();
+          EmitByte(c);
+        } else if (c == '\t') {
+          // Writers that put tab bytes in the file mean a tab; "a<TAB>b" is
+          // two words.
+          FlushPending();
+          state_.EmitRun(" ");
+        }
+        ++state_.Position;
+    }
+  }
+  FlushPending();
+  return state_.FinishDocument();
+}
+
+// One character of the fallback after \uN: true when c was (part of) it.
+// A group's edge ends the fallback; control words inside it still act.
+bool FullTextScanner::SkipFallbackCharacter(unsigned char c) {
+  if (c == '{' || c == '}') {
+    fallback_to_skip_ = 0;
+    return false;
+  }
+  if (c < 0x20) {
+    ++state_.Position;  // line breaks of the file are no characters
+    return true;
+  }
+  if (c == '\\') {
+    const unsigned char next = state_.At(state_.Position + 1);
+    if (next == '\'') {
+      state_.Position += 4;
+    } else if (next == '\\' || next == '{' || next == '}') {
+      state_.Position += 2;
+    } else {
+      return false;
+    }
+  } else {
+    ++state_.Position;
+  }
+  --fallback_to_skip_;
+  return true;
+}
+
+void FullTextScanner::HandleControl() {
+  ++state_.Position;  // past the backslash
+  const unsigned char d = state_.At(state_.Position);
+  if (d == '\'') {
+    const unsigned hi = HexDigitValue(state_.At(state_.Position + 1));
+    const unsigned lo = HexDigitValue(state_.At(state_.Position + 2));
+    state_.Position += 3;
+    EmitByte(static_cast<unsigned char>(hi * 16 + lo));
+  } else if (d == '\\' || d == '{' || d == '}') {
+    FlushPending();
+    EmitCodePoint(d);
+    ++state_.Position;
+  } else if (d == '\r' || d == '\n') {
+    // A backslash ending a line is a paragraph break.
+    ++state_.Position;
+    state_.Word = "par";
+    state_.Param = {};
+    ApplyWord();
+  } else {
+    ReadControlWord();
+    ApplyWord();
+  }
+}
+
+// RTF's own reading: a control word is letters with an optional signed
+// number and one space; anything else after the backslash is a one-byte
+// symbol, so the letters after "\-" stay text.
+void FullTextScanner::ReadControlWord() {
+  if (state_.Position >= state_.SourceLength) {
+    state_.Word = kWordPastEnd;
+    state_.Param = {};
+    ++state_.Position;
+    return;
+  }
+  const std::string_view source = state_.Source;
+  const std::size_t start = state_.Position;
+  std::size_t p = start + 1;
+  if (!IsLetter(static_cast<unsigned char>(source[start]))) {
+    state_.Word = source.substr(start, 1);
+    state_.Param = {};
+    state_.Position = p;
+    return;
+  }
+  while (p < source.size() && IsLetter(static_cast<unsigned char>(source[p]))) ++p;
+  state_.Word = source.substr(start, p - start);
+  const std::size_t param = p;
+  if (p < source.size() && source[p] == '-') ++p;
+  while (p < source.size() && source[p] >= '0' && source[p] <= '9') ++p;
+  if (p == param + 1 && source[param] == '-') p = param;  // a lone "-" is text
+  state_.Param = source.substr(param, p - param);
+  if (p < source.size() && source[p] == ' ') ++p;
+  state_.Position = p;
+}
+
+long FullTextScanner::ParamValue(long absent) const {
+  std::string_view digits = state_.Param;
+  if (digits.empty()) return absent;
+  const bool negative = digits.front() == '-';
+  if (negative) digits.remove_prefix(1);
+  long value = 0;
+  for (char d : digits) {
+    if (value < 100000000) value = value * 10 + (d - '0');  // saturates far beyond any use
+  }
+  return negative ? -value : value;
+}
+
+// \binN: N bytes of data follow, braces and backslashes among them.
+void FullTextScanner::SkipBinary() {
+  const long count = ParamValue(0);
+  if (count <= 0) return;
+  const std::size_t left = state_.SourceLength - std::min(state_.Position, state_.SourceLength);
+  state_.Position += std::min(left, static_cast<std::size_t>(count));
+}
+
+void FullTextScanner::HandleBrace(bool opening) {
+  ++state_.Position;
+  FlushPending();
+  fallback_to_skip_ = 0;
+  if (!opening) {
+    --state_.Depth;
+    if (groups_.size() > 1) groups_.pop_back();
+    return;
+  }
+  ++state_.Depth;
+  groups_.push_back(groups_.back());
+  // A group's first word acts like any other; escapes and symbols that
+  // need the main loop are left to it.
+  if (state_.At(state_.Position) != '\\') return;
+  const unsigned char next = state_.At(state_.Position + 1);
+  if (next == '\'' || next == '\\' || next == '{' || next == '}' || next == '\r' || next == '\n')
+    return;
+  ++state_.Position;
+  ReadControlWord();
+  if (IsSkippedDestination(state_.Word)) {
+    SkipDestination(state_.Word);
+    if (groups_.size() > 1) groups_.pop_back();
+  } else {
+    ApplyWord();
+  }
+}
+
+void FullTextScanner::ApplyWord() {
+  const std::string_view w = state_.Word;
+  if (w == "u") {
+    EmitUnicode(ParamValue(0));
+    fallback_to_skip_ = groups_.back().unicode_fallback;
+    return;
+  }
+  if (HasPending()) FlushPending();
+  if (w == "uc") {
+    groups_.back().unicode_fallback = std::max(0L, ParamValue(1));
+  } else if (w == "f") {
+    groups_.back().code_page = fonts_.CodePage(ParamValue(0));
+  } else if (w == "plain") {
+    groups_.back().code_page = default_font_ >= 0 ? fonts_.CodePage(default_font_) : 0;
+  } else if (w == "deff") {
+    default_font_ = ParamValue(0);
+  } else if (w == "ansicpg") {
+    document_code_page_ = static_cast<unsigned>(std::max(0L, ParamValue(0)));
+  } else if (w == "-") {
+    state_.EmitRun(kSoftHyphen);
+  } else if (w == "_") {
+    state_.EmitRun(kNonBreakingHyphen);
+  } else if (w == "bullet") {
+    state_.EmitRun(kBullet);
+  } else if (w == "bin") {
+    SkipBinary();
+  } else if (w == "par" || w == "pard" || w == "ls" || w == "ilvl") {
+    ApplyParagraphWord();
+  } else {
+    state_.ApplyControlWord(/*appends_are_text=*/true);
+  }
+}
+
+// Word 97 lists: a paragraph with \lsN is an item until \pard ends its
+// properties; the kind comes from the list's level (\ilvlN). A \pn group's
+// numbering lasts until \pard the same way.
+void FullTextScanner::ApplyParagraphWord() {
+  const std::string_view w = state_.Word;
+  const bool item_pending =
+      state_.ParaState == kBulletItemPending || state_.ParaState == kNumberedItemPending;
+  if (w == "par") {
+    state_.ApplyControlWord();
+    item_from_list_ = false;
+    if (paragraph_list_ != 0) {
+      SetListItemPending();
+    } else if (paragraph_numbering_ != kParagraphPending) {
+      state_.ParaState = paragraph_numbering_;
+      item_from_list_ = true;
+    }
+  } else if (w == "pard") {
+    paragraph_list_ = 0;
+    paragraph_numbering_ = kParagraphPending;
+    paragraph_level_ = 0;
+    if (item_from_list_ && item_pending) state_.ParaState = kParagraphPending;
+    item_from_list_ = false;
+  } else if (w == "ls") {
+    paragraph_list_ = ParamValue(0);
+    if (paragraph_list_ != 0 && (item_pending || state_.ParaState == kParagraphPending))
+      SetListItemPending();
+  } else {
+    paragraph_level_ = ParamValue(0);
+    if (item_from_list_ && item_pending) SetListItemPending();
+  }
+}
+
+void FullTextScanner::SetListItemPending() {
+  state_.ParaState = lists_.IsNumbered(paragraph_list_, paragraph_level_) ? kNumberedItemPending
+                                                                          : kBulletItemPending;
+  item_from_list_ = true;
+}
+
+// The classic skip, which also reads the font and list tables when the
+// destination is one of them.
+void FullTextScanner::SkipDestination(std::string_view opening) {
+  TableKind table = TableOf(opening);
+  bool first_word = opening == "*";
+  const std::ptrdiff_t saved = state_.Depth;
+  const char* const data = state_.Source.data();
+  while (state_.Position < state_.SourceLength) {
+    const unsigned char b = static_cast<unsigned char>(data[state_.Position]);
+    if (!Is(b, kSkipStop)) {
+      ++state_.Position;
+      continue;
+    }
+    if (b == '{') {
+      ++state_.Depth;
+      ++state_.Position;
+      continue;
+    }
+    if (b == '}') {
+      --state_.Depth;
+      ++state_.Position;
+      if (state_.Depth < saved) return;
+      continue;
+    }
+    const unsigned char next = state_.At(state_.Position + 1);
+    if (next == '{' || next == '}') {
+      state_.Position += 2;
+      continue;
+    }
+    ++state_.Position;
+    ReadControlWord();
+    const std::string_view w = state_.Word;
+    if (first_word) {
+      table = TableOf(w);
+      first_word = false;
+    }
+    if (w == "bin") {
+      SkipBinary();
+    } else if (w == "pnlvlblt" || w == "pnlvlbody") {
+      // As in the classic output, and kept for the paragraphs that follow
+      // until \pard, which is how RichEdit writes its later items.
+      state_.ParaState = w == "pnlvlblt" ? kBulletItemPending : kNumberedItemPending;
+      paragraph_numbering_ = state_.ParaState;
+      item_from_list_ = false;
+    } else if (w == "title") {
+      state_.Title = ReadTitleText();
+    } else if (table == TableKind::kFonts) {
+      if (w == "f") fonts_.BeginFont(ParamValue(0));
+      if (w == "fcharset") fonts_.SetCharset(CharsetCodePage(ParamValue(0)));
+      if (w == "cpg") fonts_.SetCodePage(static_cast<unsigned>(std::max(0L, ParamValue(0))));
+    } else if (table == TableKind::kLists) {
+      if (w == "list") lists_.BeginList();
+      if (w == "listlevel") lists_.BeginLevel();
+      if (w == "levelnfc" || w == "levelnfcn") lists_.SetLevelFormat(ParamValue(0));
+      if (w == "listid") lists_.SetListId(ParamValue(0));
+    } else if (table == TableKind::kListOverrides) {
+      if (w == "listoverride") lists_.BeginOverride();
+      if (w == "listid") lists_.SetOverrideListId(ParamValue(0));
+      if (w == "ls") lists_.SetOverrideNumber(ParamValue(0));
+    }
+  }
+}
+
+// The classic title reading, decoded like body text in the document's code
+// page; \uN characters belong to it instead of ending it.
+std::string FullTextScanner::ReadTitleText() {
+  std::string out;
+  ByteDecoder& bytes = bytes_;
+  const unsigned page = document_code_page_ != 0 ? document_code_page_ : 1252;
+  long fallback = groups_.back().unicode_fallback;
+  std::size_t& at = state_.Position;
+  while (at < state_.SourceLength) {
+    const unsigned char b = state_.At(at);
+    if (b == '{' || b == '}') break;
+    if (b != '\\') {
+      bytes.Decode(page, b, out);
+      ++at;
+      continue;
+    }
+    const unsigned char next = state_.At(at + 1);
+    if (next == '\'') {
+      const unsigned hi = HexDigitValue(state_.At(at + 2));
+      const unsigned lo = HexDigitValue(state_.At(at + 3));
+      bytes.Decode(page, static_cast<unsigned char>(hi * 16 + lo), out);
+      at += 4;
+      continue;
+    }
+    bytes.Flush(out);
+    if (next == '\\' || next == '{' || next == '}') {
+      AppendHtmlCodePoint(next, out);
+      at += 2;
+      continue;
+    }
+    const std::size_t word_start = at;
+    ++at;
+    ReadControlWord();
+    if (state_.Word == "u") {
+      long value = ParamValue(0);
+      if (value < 0) value += 65536;
+      AppendHtmlCodePoint(static_cast<char32_t>(std::max(0L, value)), out);
+      at = SkipFallbackInTitle(at, fallback);
+    } else if (state_.Word == "uc") {
+      fallback = std::max(0L, ParamValue(1));
+    } else {
+      at = word_start;  // a control word ends the title; the skip reads it next
+      break;
+    }
+  }
+  bytes.Flush(out);
+  return out;
+}
+
+std::size_t FullTextScanner::SkipFallbackInTitle(std::size_t at, long count) const {
+  while (count > 0 && at < state_.SourceLength) {
+    const unsigned char b = state_.At(at);
+    if (b == '{' || b == '}') break;
+    if (b == '\\') {
+      const unsigned char next = state_.At(at + 1);
+      if (next == '\'') {
+        at += 4;
+      } else if (next == '\\' || next == '{' || next == '}') {
+        at += 2;
+      } else {
+        break;
+      }
+    } else {
+      ++at;
+    }
+    --count;
+  }
+  return at;
+}
+
+void FullTextScanner::EmitByte(unsigned char b) {
+  if (high_surrogate_ != 0) FlushPending();
+  decoded_.clear();
+  bytes_.Decode(CodePage(), b, decoded_);
+  if (decoded_.empty()) {
+    // A lead byte waits for its trail; pending tags are written now all the
+    // same, as for any character.
+    state_.EmitChar(0);
+  } else {
+    state_.EmitRun(decoded_);
+  }
+}
+
+void FullTextScanner::EmitUnicode(long value) {
+  if (value < 0) value += 65536;
+  const char32_t c = value < 0 ? 0xFFFD : static_cast<char32_t>(value);
+  if (bytes_.WaitingForTrail()) {
+    decoded_.clear();
+    bytes_.Flush(decoded_);
+    state_.EmitRun(decoded_);
+  }
+  if (c >= 0xDC00 && c <= 0xDFFF && high_surrogate_ != 0) {
+    const char32_t joined = 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (c - 0xDC00);
+    high_surrogate_ = 0;
+    EmitCodePoint(joined);
+    return;
+  }
+  if (high_surrogate_ != 0) FlushPending();
+  if (c >= 0xD800 && c <= 0xDBFF) {
+    high_surrogate_ = c;
+    return;
+  }
+  EmitCodePoint(c);  // a lone low surrogate becomes U+FFFD there
+}
+
+void FullTextScanner::EmitCodePoint(char32_t c) {
+  decoded_.clear();
+  AppendHtmlCodePoint(c, decoded_);
+  if (decoded_.empty()) {
+    state_.EmitChar(0);
+  } else {
+    state_.EmitRun(decoded_);
+  }
+}
+
+// Half a character met something else: it shows as U+FFFD.
+void FullTextScanner::FlushPending() {
+  if (!HasPending()) return;
+  decoded_.clear();
+  bytes_.Flush(decoded_);
+  if (high_surrogate_ != 0) {
+    high_surrogate_ = 0;
+    AppendHtmlCodePoint(0xFFFD, decoded_);
+  }
+  state_.EmitRun(decoded_);
+}
+
+}  // namespace
+}  // namespace corvane::engine
+
+namespace corvane {
+
+// Performance-critical: benchmark any change.
+std::string RenderRtfAsFullTextHtml(std::string_view rtf, const CodePageDecoder& decoder) {
+  return engine::FullTextScanner(rtf, decoder).Run();
+}
+
+}  // namespace corvane
