@@ -8,7 +8,7 @@ file(MAKE_DIRECTORY "${STAGE}")
 
 function(stage_program source name)
   if(STRIP)
-    execute_process(COMMAND "${STRIP}" --strip-debug -o "${STAGE}/${name}" "${source}"
+    execute_process(COMMAND "${STRIP}" --strip-all -o "${STAGE}/${name}" "${source}"
                     RESULT_VARIABLE failed)
     if(failed)
       message(FATAL_ERROR "cannot strip ${source}")
