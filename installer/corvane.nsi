@@ -135,7 +135,20 @@ FunctionEnd
 
 ; ---------------------------------------------------------------- setup
 
+; A per-machine install writes under Program Files and HKLM: without an
+; administrator's rights it would stop half-way.
+!macro RequireAdministrator
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_OK|MB_ICONSTOP "Corvane is installed for all users: please run this program as an administrator." /SD IDOK
+    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+    Quit
+  ${EndIf}
+!macroend
+
 Function .onInit
+  !insertmacro RequireAdministrator
   SetShellVarContext all
   ; An existing installation is upgraded where it is: one folder, one entry.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -221,6 +234,7 @@ SectionEnd
 ; ---------------------------------------------------------------- uninstall
 
 Function un.onInit
+  !insertmacro RequireAdministrator
   SetShellVarContext all
   SetRegView 32
 FunctionEnd
