@@ -38,8 +38,7 @@ else
   install_dir=$folder
   folder_option=("/D=$install_dir")
 fi
-install_unix=$(winepath -u "$install_dir" | tr -d '\r')
-install_unix=${install_unix%/}
+install_unix=$(c_drive_path "$install_dir")
 
 # A clean start, whatever an interrupted run left: no installation, none of
 # our classes, the foreign class as the other product wrote it.
@@ -73,6 +72,7 @@ expected_files=(LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt Uninstall.exe cor
 [ "$converter" = none ] || expected_files+=(corvane-docx.cnv)
 expect_installation() {  # what this step is, for the messages
   local listed wanted
+  [ -d "$install_unix" ] || fail "$1: no program folder $install_unix"
   listed=$(cd "$install_unix" && LC_ALL=C ls -A | LC_ALL=C sort | paste -sd' ')
   wanted=$(printf '%s\n' "${expected_files[@]}" | LC_ALL=C sort | paste -sd' ')
   [ "$listed" = "$wanted" ] || fail "$1: the program folder holds '$listed', expected '$wanted'"
@@ -192,8 +192,7 @@ if [ "$folder" = default ]; then
   upgrade_option=()
 else
   other_dir="${install_dir%\\*}\\Elsewhere"
-  other_unix=$(winepath -u "$other_dir" | tr -d '\r')
-  other_unix=${other_unix%/}
+  other_unix=$(c_drive_path "$other_dir")
   rm -rf "$other_unix"
   upgrade_option=("/D=$other_dir")
 fi
@@ -204,7 +203,7 @@ expect_installation "upgrade"
 if [ -n "$other_unix" ] && [ -e "$other_unix" ]; then fail "the upgrade installed into $other_dir too"; fi
 entries=0
 while IFS= read -r key; do
-  [ "$(reg_value "$key" DisplayName || true)" = Corvane ] && entries=$((entries + 1))
+  if [ "$(reg_value "$key" DisplayName || true)" = Corvane ]; then entries=$((entries + 1)); fi
 done < <(wine reg query "$uninstall_root" /reg:32 </dev/null 2>/dev/null | tr -d '\r' | grep -i '^HKEY_LOCAL_MACHINE\\.*\\Uninstall\\.')
 [ "$entries" -eq 1 ] || fail "$entries Add/Remove entries named Corvane after the upgrade"
 [ "$(pages_opened)" -eq 1 ] || fail "setup opened a web page"
@@ -222,7 +221,10 @@ started=$(now)
 rc=0
 wine "$install_unix/Uninstall.exe" /S </dev/null >"$work/uninstall.out" 2>&1 || rc=$?
 [ "$rc" -eq 0 ] || fail "silent uninstall: exit code $rc"
-uninstalled() { ! reg_key_exists "$uninstall_key" && ! pgrep -f '~nsu.\.tmp' >/dev/null; }
+# The copy runs as ...\~nsuA.tmp\Un_A.exe; Wine shows that name as the
+# process's command line.
+uninstaller_copy_running() { grep -qa '~nsu.\.tmp' /proc/[0-9]*/cmdline 2>/dev/null; }
+uninstalled() { ! reg_key_exists "$uninstall_key" && ! uninstaller_copy_running; }
 wait_for 120 uninstalled || fail "the uninstaller did not finish"
 uninstall_seconds=$(seconds_since "$started")
 
@@ -239,6 +241,8 @@ leftover_links=$(cd "$WINEPREFIX/drive_c" && find . -name Corvane.lnk | paste -s
 ! reg_key_exists "$our_key" || fail "$our_class is still registered"
 expect_foreign_untouched
 ok "silent uninstall in $uninstall_seconds s: the page opened, nothing of ours left, the foreign $foreign_class untouched"
+
+[ -z "$user_file" ] || rm -r "$install_unix"
 
 # What the round trip left in the prefix's drive besides this test's own
 # files: a figure, not a verdict (Wine deletes a file marked for removal at

@@ -16,6 +16,16 @@ wait_for() {  # seconds, command...
   done
 }
 
+# Where a folder on the prefix's drive C: is, whether or not it exists yet.
+c_drive_path() {  # C:\folder\...
+  case "$1" in
+    [Cc]:\\*) ;;
+    *) fail "not a folder on drive C: '$1'" ;;
+  esac
+  local rest=${1:3}
+  printf '%s/drive_c/%s\n' "$WINEPREFIX" "${rest//\\//}"
+}
+
 now() { date +%s.%N; }
 seconds_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 
