@@ -167,22 +167,23 @@ Function SkipPageOnUpgrade
 FunctionEnd
 
 !ifdef WITH_CONVERTER
-; Registers the converter for class $0 with extensions $1 where the class
-; is free, or already ours; another product's registration is left alone.
+; Registers the converter for class $0 with extensions $1 and display name
+; $2 where the class is free, or already ours; another product's
+; registration is left alone.
 Function RegisterConverterClass
-  StrCpy $2 "$INSTDIR\${CONVERTER_FILE}"
-  ReadRegStr $3 HKLM "${CONVERTERS_KEY}\$0" "Path"
-  ${If} $3 == ""
-  ${OrIf} $3 == $2
-    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Name" "Corvane .docx converter"
-    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Path" $2
+  StrCpy $3 "$INSTDIR\${CONVERTER_FILE}"
+  ReadRegStr $4 HKLM "${CONVERTERS_KEY}\$0" "Path"
+  ${If} $4 == ""
+  ${OrIf} $4 == $3
+    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Name" $2
+    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Path" $3
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Extensions" $1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0" 1
     DetailPrint "Registered the .docx converter for $0"
   ${Else}
     ; Taken over by another product since: no longer ours to remove.
     DeleteRegValue HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0"
-    DetailPrint "$0 belongs to another converter ($3): left as it is"
+    DetailPrint "$0 belongs to another converter ($4): left as it is"
   ${EndIf}
 FunctionEnd
 !endif
@@ -211,9 +212,11 @@ Section "Corvane" SecProgram
   !ifdef WITH_CONVERTER
     StrCpy $0 "Word12"
     StrCpy $1 "docx"
+    StrCpy $2 "Word 2007+ document"
     Call RegisterConverterClass
     StrCpy $0 "MEWord12"
     StrCpy $1 "docm"
+    StrCpy $2 "Word 2007+ macro-enabled document"
     Call RegisterConverterClass
   !endif
 

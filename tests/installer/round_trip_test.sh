@@ -23,7 +23,11 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
 uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 converters='HKLM\SOFTWARE\Microsoft\Shared Tools\Text Converters\Import'
 foreign_key="$converters\\$foreign_class"
-if [ "$foreign_class" = Word12 ]; then our_class=MEWord12 our_ext=docm; else our_class=Word12 our_ext=docx; fi
+if [ "$foreign_class" = Word12 ]; then
+  our_class=MEWord12 our_ext=docm our_name="Word 2007+ macro-enabled document"
+else
+  our_class=Word12 our_ext=docx our_name="Word 2007+ document"
+fi
 our_key="$converters\\$our_class"
 uninstall_page="http://www.belmorn.com/we/service/uninstall/?prd=crv&v=$version&d=0"
 
@@ -106,7 +110,7 @@ expect_installation() {  # what this step is, for the messages
   else
     expect_value "$our_key" Path "$install_dir\\corvane-docx.cnv"
     expect_value "$our_key" Extensions "$our_ext"
-    reg_value "$our_key" Name >/dev/null || fail "$1: $our_class has no Name"
+    expect_value "$our_key" Name "$our_name"
     expect_value "$uninstall_key" "CorvaneRegisteredConverter_$our_class" 0x1
   fi
 }
