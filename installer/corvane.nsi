@@ -168,13 +168,15 @@ FunctionEnd
 
 !ifdef WITH_CONVERTER
 ; Registers the converter for class $0 with extensions $1 and display name
-; $2 where the class is free, or already ours; another product's
-; registration is left alone.
+; $2 where the class is free (no key, or an empty one) or already ours;
+; anything another product wrote there is left alone.
 Function RegisterConverterClass
   StrCpy $3 "$INSTDIR\${CONVERTER_FILE}"
   ReadRegStr $4 HKLM "${CONVERTERS_KEY}\$0" "Path"
-  ${If} $4 == ""
-  ${OrIf} $4 == $3
+  EnumRegValue $5 HKLM "${CONVERTERS_KEY}\$0" 0
+  EnumRegKey $6 HKLM "${CONVERTERS_KEY}\$0" 0
+  ${If} $4 == $3
+  ${OrIf} $5$6 == ""
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Name" $2
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Path" $3
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Extensions" $1
