@@ -175,12 +175,14 @@ Function RegisterConverterClass
   ReadRegStr $4 HKLM "${CONVERTERS_KEY}\$0" "Path"
   EnumRegValue $5 HKLM "${CONVERTERS_KEY}\$0" 0
   EnumRegKey $6 HKLM "${CONVERTERS_KEY}\$0" 0
+  ReadRegStr $7 HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0"
   ${If} $4 == $3
   ${OrIf} $5$6 == ""
+  ${OrIf} $4 == $7
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Name" $2
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Path" $3
     WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Extensions" $1
-    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0" 1
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0" $3
     DetailPrint "Registered the .docx converter for $0"
   ${Else}
     ; Taken over by another product since: no longer ours to remove.
@@ -244,13 +246,15 @@ Function un.onInit
   SetRegView 32
 FunctionEnd
 
-; Takes back class $0 if setup registered it and it still names our
-; library; values another product added to the key stay.
+; Takes back class $0 if setup registered it and it still names the
+; library setup registered (as setup wrote the path: the uninstaller may
+; run under another spelling of the folder); values another product added
+; to the key stay.
 Function un.UnregisterConverterClass
-  ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0"
-  ${If} $1 == 1
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0"
+  ${If} $1 != ""
     ReadRegStr $2 HKLM "${CONVERTERS_KEY}\$0" "Path"
-    ${If} $2 == "$INSTDIR\${CONVERTER_FILE}"
+    ${If} $2 == $1
       DeleteRegValue HKLM "${CONVERTERS_KEY}\$0" "Name"
       DeleteRegValue HKLM "${CONVERTERS_KEY}\$0" "Path"
       DeleteRegValue HKLM "${CONVERTERS_KEY}\$0" "Extensions"

@@ -111,7 +111,7 @@ expect_installation() {  # what this step is, for the messages
     expect_value "$our_key" Path "$install_dir\\corvane-docx.cnv"
     expect_value "$our_key" Extensions "$our_ext"
     expect_value "$our_key" Name "$our_name"
-    expect_value "$uninstall_key" "CorvaneRegisteredConverter_$our_class" 0x1
+    expect_value "$uninstall_key" "CorvaneRegisteredConverter_$our_class" "$install_dir\\corvane-docx.cnv"
   fi
 }
 
@@ -126,7 +126,7 @@ expect_installation "first install"
 ok "silent install into $install_dir in $install_seconds s: files, Start-menu shortcut, entry and converter classes"
 
 # 2. The install date: Uninstall.exe was written just now.
-wine "$install_unix/corvane.exe" /uninstall </dev/null >"$work/page.out" 2>&1 ||
+wine "$install_dir\\corvane.exe" /uninstall </dev/null >"$work/page.out" 2>&1 ||
   fail "corvane.exe /uninstall failed"
 expect_page 1 "$uninstall_page"
 ok "the installed corvane.exe reports d=0"
@@ -135,7 +135,7 @@ ok "the installed corvane.exe reports d=0"
 case "$converter" in
   fixture)
     printf '{\\rtf1 Through the installed converter\\par}' >"$work/through converter.$our_ext"
-    expect_conversion "$install_unix/corvane-cli.exe" "$work/through converter.$our_ext" \
+    expect_conversion "$install_dir\\corvane-cli.exe" "$work/through converter.$our_ext" \
       "Through the installed converter"
     ok "corvane-cli.exe converted a .$our_ext through the installed (test) converter"
     ;;
@@ -156,7 +156,7 @@ EOF
 <w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body><w:p><w:r><w:t>Converted by the installed converter</w:t></w:r></w:p></w:body></w:document>
 EOF
     (cd "$work/docx" && zip -q -X -nw -r ../installed.docx '[Content_Types].xml' _rels word)
-    if (expect_conversion "$install_unix/corvane-cli.exe" "$work/installed.docx" \
+    if (expect_conversion "$install_dir\\corvane-cli.exe" "$work/installed.docx" \
           "Converted by the installed converter") 2>"$work/docx.err"; then
       echo "pass: corvane-cli.exe converted a .docx through the installed converter" >"$docx_result"
     else
@@ -173,7 +173,7 @@ esac
 # 4. Setup refuses while Corvane runs, and changes nothing.
 folder_state() { (cd "$install_unix" && find . -type f -printf '%p %s %T@\n' | LC_ALL=C sort); }
 before=$(folder_state)
-WINEDEBUG=+pid,+win wine "$install_unix/corvane.exe" </dev/null >"$work/running.out" 2>"$work/running.trace" &
+WINEDEBUG=+pid,+win wine "$install_dir\\corvane.exe" </dev/null >"$work/running.out" 2>"$work/running.trace" &
 running_pid=$!
 window_up() {
   local ours
@@ -221,9 +221,13 @@ if [ "$folder" != default ]; then
   user_file="$install_unix/My notes.txt"
   echo "the user's own" >"$user_file"
 fi
+quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+uninstaller=${quiet#\"}
+uninstaller=${uninstaller%%\"*}
+read -r -a uninstall_arguments <<<"${quiet##*\" }"
 started=$(now)
 rc=0
-wine "$install_unix/Uninstall.exe" /S </dev/null >"$work/uninstall.out" 2>&1 || rc=$?
+wine "$uninstaller" "${uninstall_arguments[@]}" </dev/null >"$work/uninstall.out" 2>&1 || rc=$?
 [ "$rc" -eq 0 ] || fail "silent uninstall: exit code $rc"
 # The copy runs as ...\~nsuA.tmp\Un_A.exe; Wine shows that name as the
 # process's command line.
