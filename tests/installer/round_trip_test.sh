@@ -50,6 +50,7 @@ reg_delete_key "$uninstall_key"
 reg_delete_key "$converters\\Word12"
 reg_delete_key "$converters\\MEWord12"
 rm -rf "$install_unix"
+find "$WINEPREFIX/drive_c" -name Corvane.lnk -delete
 foreign_path='C:\Program Files\Other Office\ooxml.cnv'
 wine reg add "$foreign_key" /v Name /t REG_SZ /d "Other Office converter" /f /reg:32 </dev/null >/dev/null 2>&1 &&
   wine reg add "$foreign_key" /v Path /t REG_SZ /d "$foreign_path" /f /reg:32 </dev/null >/dev/null 2>&1 &&
@@ -205,10 +206,8 @@ wine "$setup" /S "${upgrade_option[@]}" </dev/null >"$work/upgrade.out" 2>&1 || 
 [ "$rc" -eq 0 ] || fail "upgrade: exit code $rc"
 expect_installation "upgrade"
 if [ -n "$other_unix" ] && [ -e "$other_unix" ]; then fail "the upgrade installed into $other_dir too"; fi
-entries=0
-while IFS= read -r key; do
-  if [ "$(reg_value "$key" DisplayName || true)" = Corvane ]; then entries=$((entries + 1)); fi
-done < <(wine reg query "$uninstall_root" /reg:32 </dev/null 2>/dev/null | tr -d '\r' | grep -i '^HKEY_LOCAL_MACHINE\\.*\\Uninstall\\.')
+entries=$(wine reg query "$uninstall_root" /s /reg:32 </dev/null 2>/dev/null | tr -d '\r' |
+  grep -cE '^ +DisplayName +REG_SZ +Corvane$' || true)
 [ "$entries" -eq 1 ] || fail "$entries Add/Remove entries named Corvane after the upgrade"
 [ "$(pages_opened)" -eq 1 ] || fail "setup opened a web page"
 ok "a second install upgraded $install_dir in place, one entry"
