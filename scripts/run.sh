@@ -29,47 +29,27 @@ cmake --build --preset win32 --target corvane
 program="$ROOT/build/win32/corvane.exe"
 
 state="$ROOT/build/run"
-mkdir -p "$state"
-# Wine maps Windows file names to Unix names through the locale: with none
-# set (a container, a service) a name like "café.rtf" cannot be created.
-if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then export LANG=C.UTF-8; fi
-export WINEPREFIX="$state/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-
-xvfb_pid=""
+# The prefix of its own, on the user's display when there is one (with the
+# window manager's captions), else on a private Xvfb.
+export CORVANE_WINE_HOME="$state" CORVANE_WINE_USE_DISPLAY=1
 corvane_pid=""
 cleanup() {
+  trap '' PIPE
   if [ -n "$corvane_pid" ] && kill -0 "$corvane_pid" 2>/dev/null; then
     say "closing Corvane"
     # Closed as a user would close it: the window stops a running job first.
     wine taskkill /im corvane.exe </dev/null >/dev/null 2>&1 || true
     wait "$corvane_pid" 2>/dev/null || true
   fi
-  # This prefix's server and the display it is bound to go together.
-  wineserver -k </dev/null >/dev/null 2>&1 || true
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  corvane_wine_cleanup
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
-managed=Y
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+. scripts/wine-env.sh
+if [ -z "${CORVANE_XVFB_PID:-}" ]; then
   say "starting Corvane under Wine on your display $DISPLAY"
 else
-  rm -f "$state/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/xvfb.display" \
-    </dev/null >"$state/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do
-    [ -s "$state/xvfb.display" ] && break
-    sleep 0.1
-  done
-  [ -s "$state/xvfb.display" ] || { say "Xvfb did not start; see $state/xvfb.log"; exit 1; }
-  export DISPLAY=":$(head -n 1 "$state/xvfb.display")"
-  managed=N  # no window manager there: Wine draws the captions itself
   say "no display: started Xvfb on $DISPLAY and Corvane under Wine on it"
   say "  take a picture of it:  import -display $DISPLAY -window root corvane.png"
   if command -v x11vnc >/dev/null 2>&1; then
@@ -79,21 +59,6 @@ else
   fi
   say "  press Ctrl-C here to close it"
 fi
-
-if [ ! -f "$WINEPREFIX/.corvane-run-ready" ]; then
-  say "preparing the Wine prefix $WINEPREFIX (once, a few seconds)"
-  wineboot -i </dev/null >"$state/wineboot.log" 2>&1
-  touch "$WINEPREFIX/.corvane-run-ready"
-fi
-# Tahoma and the other fonts Wine ships, which Debian's Wine does not find
-# by itself.
-if [ -d /usr/share/wine/fonts ]; then
-  ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-fi
-for value in Managed Decorated; do
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d "$managed" /f \
-    </dev/null >/dev/null 2>&1 || true
-done
 
 wine "$program" </dev/null >"$state/corvane.log" 2>&1 &
 corvane_pid=$!

@@ -4,9 +4,15 @@
 #   . scripts/wine-env.sh                        # from bash or dash
 #   CORVANE_WINE_TRAP=1 . scripts/wine-env.sh    # ... and clean up on exit
 #
+# Two settings for other users than the tests (make run):
+#   CORVANE_WINE_HOME   folder for the prefix and logs (default build/win32)
+#   CORVANE_WINE_USE_DISPLAY=1   use the caller's display when it answers,
+#                       with the window manager's decorations; Xvfb otherwise
+#
 # Contract
 # - On return (status 0) this shell has: an Xvfb of its own on a free display
-#   (DISPLAY exported), WINEPREFIX=<repo>/build/win32/wineprefix (absolute),
+#   (DISPLAY exported; CORVANE_XVFB_PID names it), WINEPREFIX=
+#   $CORVANE_WINE_HOME/wineprefix (absolute),
 #   WINEARCH=win32, WINEDEBUG=-all, WINEDLLOVERRIDES exported, and a persistent
 #   wineserver for that prefix with its services already started, so Wine
 #   programs (gtest discovery at build time, ctest) start in a few ms and no
@@ -163,11 +169,12 @@ corvane_wine_start_xvfb() {
 }
 
 # Registry settings of the prefix; bump "settings" below when they change.
+# $1: Y when a window manager runs on the display, N under Xvfb.
 corvane_wine_apply_settings() {
   # Under Xvfb there is no window manager: unmanaged windows close at once
   # (instead of Wine waiting 2 s for a manager) and Wine draws the captions.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null &&
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null &&
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$1" /f </dev/null &&
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d "$1" /f </dev/null &&
   # A crashing program would otherwise open the crash dialog on Xvfb and
   # wait there until the test times out; now the debugger prints a
   # backtrace to the program's stderr and the program ends at once.
@@ -175,7 +182,7 @@ corvane_wine_apply_settings() {
 }
 
 corvane_wine_env_start() {
-  local root prefix state stamp log tool settings
+  local root home prefix state stamp log tool settings managed
   if [ -n "${CORVANE_ROOT:-}" ]; then
     root=$CORVANE_ROOT
   elif [ -n "${BASH_SOURCE:-}" ]; then
@@ -188,6 +195,10 @@ corvane_wine_env_start() {
     return 1
   fi
   root=$(cd "$root" && pwd -P) || return 1
+  if ! "$root/scripts/can-run-32bit.sh"; then
+    corvane_wine_say "this kernel cannot run 32-bit programs (its 32-bit emulation is off): the 32-bit Wine cannot start here"
+    return 1
+  fi
   for tool in Xvfb wine wineserver wineboot timeout; do
     if ! command -v "$tool" >/dev/null 2>&1; then
       corvane_wine_say "$tool not found; run scripts/install-deps.sh"
@@ -195,12 +206,15 @@ corvane_wine_env_start() {
     fi
   done
 
-  prefix="$root/build/win32/wineprefix"
-  state="$root/build/win32/wine-env"
+  home=${CORVANE_WINE_HOME:-$root/build/win32}
+  mkdir -p "$home" || return 1
+  home=$(cd "$home" && pwd -P) || return 1
+  prefix="$home/wineprefix"
+  state="$home/wine-env"
   # Written once the prefix is fully set up; its absence means "make it
   # again", other contents "apply the settings below again".
   stamp="$prefix/.corvane-ready"
-  settings="settings 2"
+  settings="settings 3"
   log="$state/wineboot.log"
   mkdir -p "$state" || return 1
 
@@ -223,10 +237,15 @@ corvane_wine_env_start() {
     trap 'exit 143' TERM
   fi
 
-  if corvane_wine_is_xvfb "${CORVANE_XVFB_PID:-}" &&
+  managed=N
+  if [ "${CORVANE_WINE_USE_DISPLAY:-0}" = 1 ] && [ -z "${CORVANE_XVFB_PID:-}" ] &&
+     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    managed=Y
+    corvane_wine_stop_server "$prefix"
+  elif corvane_wine_is_xvfb "${CORVANE_XVFB_PID:-}" &&
      [ "${DISPLAY:-}" = "${CORVANE_DISPLAY:-}" ]; then
     # Sourced again: same Xvfb; the server may still be running too.
-    if [ "$(cat "$stamp" 2>/dev/null)" = "$settings" ] &&
+    if [ "$(cat "$stamp" 2>/dev/null)" = "$settings managed=N" ] &&
        corvane_wine_server_alive "$prefix"; then
       return 0
     fi
@@ -269,8 +288,10 @@ corvane_wine_env_start() {
     corvane_wine_say "fonts-wine missing: windows will use substitute fonts"
   fi
 
+  # The window manager setting depends on the display of this session.
+  settings="$settings managed=$managed"
   if [ "$(cat "$stamp" 2>/dev/null)" != "$settings" ]; then
-    if ! corvane_wine_apply_settings >>"$log" 2>&1; then
+    if ! corvane_wine_apply_settings "$managed" >>"$log" 2>&1; then
       corvane_wine_say "could not write the Wine settings; see $log"
       corvane_wine_cleanup
       return 1
