@@ -54,7 +54,7 @@ expect_value() {  # key, value name, expected data
 # the previous handler put back then. Pages land in BROWSER_LOG, one a line.
 handler_key='HKLM\Software\Classes\http\shell\open\command'
 use_recording_browser() {  # browser exe, log file
-  previous_handler=$(wine reg query "$handler_key" /ve </dev/null 2>/dev/null | tr -d '\r' |
+  previous_handler=$({ wine reg query "$handler_key" /ve </dev/null 2>/dev/null || true; } | tr -d '\r' |
     sed -n 's/^ *(Default) *REG_SZ *//p')
   trap restore_handler EXIT
   wine reg add "$handler_key" /ve /t REG_SZ /d "\"$(winepath -w "$1")\" \"%1\"" /f </dev/null >/dev/null 2>&1 ||
