@@ -1,8 +1,8 @@
 #!/bin/bash
 # What the downloads carry, read without running them: setup.exe's payload
 # (7-Zip reads NSIS archives) is the zip's files, byte for byte, plus
-# Uninstall.exe and NSIS's own plug-ins; and whatever converter library
-# ships is not the test converter.
+# Uninstall.exe and NSIS's own plug-ins; whatever converter library ships is
+# not the test converter; and setup asks for an administrator.
 #   payload_test.sh SETUP_EXE PORTABLE_ZIP TEST_CONVERTER_STAGED WORK_FOLDER
 set -euo pipefail
 
@@ -33,4 +33,8 @@ if [ -f "$zip_folder/corvane-docx.cnv" ] && cmp -s "$zip_folder/corvane-docx.cnv
   fail "the shipped converter library is the test converter"
 fi
 grep -q $'\r$' "$zip_folder/README.txt" || fail "README.txt lacks Windows line ends"
+# A per-machine install: Windows must ask for an administrator before setup
+# starts (the uninstaller is the same program and asks the same).
+grep -aq 'requestedExecutionLevel level="requireAdministrator"' "$setup" ||
+  fail "setup.exe's manifest does not ask for an administrator"
 echo "ok: setup.exe and the zip ship the same $(echo "$setup_files" | wc -l) files: $(echo $setup_files)"
