@@ -1,13 +1,15 @@
 // TMainForm: dropped files, the job's progress, Stop.
-#include "app/main_form.h"
-
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "app/application.h"
+#include "app/main_form.h"
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
+#include "os/os.h"
 
 namespace corvane::app {
 namespace {
@@ -33,15 +35,24 @@ batch::TProcessParams JobParameters(HWND window) {
 void TMainForm::WMDropFiles(HDROP drop_handle) {
   const platform::Drop drop(drop_handle);  // DragFinish on every way out
   const batch::TProcessParams params = JobParameters(hwnd_);
-  const UINT count = ::DragQueryFileA(drop.Get(), 0xFFFFFFFF, nullptr, 0);
+  // Asked for in UTF-16: where the system ignores the manifest's UTF-8
+  // code page, the ANSI form of a name may be a look-alike of another.
+  const UINT count = ::DragQueryFileW(drop.Get(), 0xFFFFFFFF, nullptr, 0);
   for (UINT index = 0; index < count; ++index) {
     // Asked for its length first, so a name of any length arrives whole.
-    const UINT length = ::DragQueryFileA(drop.Get(), index, nullptr, 0);
-    std::string name(static_cast<std::size_t>(length) + 1, '\0');
-    name.resize(::DragQueryFileA(drop.Get(), index, name.data(), length + 1));
+    const UINT length = ::DragQueryFileW(drop.Get(), index, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    wide.resize(::DragQueryFileW(drop.Get(), index, wide.data(), length + 1));
     SetViewState(vsProcessing);
     // One call per name: the first starts the job, the others join it.
-    batch::StartConversionJob(name, &params);
+    std::string name;
+    if (os::ExactAnsiName(wide.c_str(), name)) {
+      batch::StartConversionJob(std::vector<std::string>{name}, &params);
+    } else {
+      batch::StartConversionJobWithUnusableName(os::DisplayAnsiName(wide.c_str()),
+                                                "the name has no form in the system's code page",
+                                                &params);
+    }
   }
 }
 

@@ -8,7 +8,10 @@ namespace corvane::batch {
 // Queues the folder's subfolders and its files that match masks, in listing
 // order, each with a call of its own, and stops early when the job stops.
 // Directory links and junctions are not queued, so a link that points back
-// up the tree cannot make the walk endless.
-void CollectFiles(const std::string& folder, const std::string& masks);
+// up the tree cannot make the walk endless; without follow_link the folder
+// itself is not listed if a link has taken its place. A folder that cannot
+// be listed, and a listed name that cannot be examined, are failures of
+// the job; a folder that has gone is passed over.
+void CollectFiles(const std::string& folder, const std::string& masks, bool follow_link = true);
 
 }  // namespace corvane::batch

@@ -1,6 +1,8 @@
 #include "batch/conversion_job.h"
 
 #include <deque>
+#include <exception>
+#include <utility>
 
 #include "batch/collect_files.h"
 #include "batch/file_masks.h"
@@ -23,14 +25,20 @@ constexpr int kSecondary = 1;
 constexpr unsigned kIdlePollMs = 100;         // a waiting worker re-checks at least this often
 constexpr unsigned kThreadEndWaitMs = 10000;  // a closed job's threads are only returning
 
+struct QueuedEntry {
+  std::string path;
+  bool listed = false;  // from a folder listing: links at its end are not followed
+  std::string failure;  // not empty: the entry cannot be handled, for this reason
+};
+
 struct Job {
   os::Lock lock;  // guards every member below
   // The next entry to take is at the back; a new block goes in front. Each
   // insert and take is O(1), whatever the queue's length.
-  std::deque<std::string> queue;
+  std::deque<QueuedEntry> queue;
   // Entries handed in with parameters while the job closes; they start the
   // next job once the close is done, instead of being swept away by it.
-  std::deque<std::string> deferred;
+  std::deque<QueuedEntry> deferred;
   std::int32_t deferred_count = 0;
   std::string current_entry;
   std::int32_t taken_count = 0;
@@ -44,6 +52,7 @@ struct Job {
   os::Thread workers[2];
   ConvertFileFunction convert = &ConvertWithDriver;
   StartThreadFunction start_thread = &StartOsThread;
+  ReportFailureFunction report_failure = nullptr;
 
   os::Event wake;  // entries queued, a worker went idle or ended, or a stop
 };
@@ -55,18 +64,33 @@ bool IsClosing(TJobState state) { return state == jsStopping || state == jsFinis
 // Puts a block of entries in front so that its last line is taken first;
 // returns how many entries it held. Empty lines are no entries: in the
 // queue they would read as "no more work".
-std::int32_t PutInFront(std::deque<std::string>& queue, std::string_view entries) {
+std::int32_t PutInFront(std::deque<QueuedEntry>& queue, std::string_view entries) {
   std::int32_t count = 0;
   std::size_t end = entries.size();
   while (end > 0) {
     const std::size_t feed = entries.rfind('\n', end - 1);
     const std::size_t begin = feed == std::string_view::npos ? 0 : feed + 1;
     if (end > begin) {
-      queue.emplace_front(entries.substr(begin, end - begin));
+      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin)), false, {}});
       ++count;
     }
     if (feed == std::string_view::npos) break;
     end = feed;
+  }
+  return count;
+}
+
+std::int32_t PutInFront(std::deque<QueuedEntry>& queue, const QueuedEntry& entry) {
+  queue.push_front(entry);
+  return 1;
+}
+
+std::int32_t PutInFront(std::deque<QueuedEntry>& queue, const std::vector<std::string>& entries) {
+  std::int32_t count = 0;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    if (entry->empty()) continue;
+    queue.push_front(QueuedEntry{*entry, false, {}});
+    ++count;
   }
   return count;
 }
@@ -87,14 +111,68 @@ void CountFailure(Job& job) {
   ++job.failure_count;
 }
 
-void ProcessEntry(Job& job, const std::string& entry, const std::string& masks,
+void Report(Job& job, const std::string& path, const std::string& reason) {
+  ReportFailureFunction report;
+  {
+    os::LockGuard guard(job.lock);
+    report = job.report_failure;
+  }
+  if (report != nullptr) report(path, reason);
+}
+
+void FailEntry(Job& job, const std::string& path, const std::string& reason) {
+  CountFailure(job);
+  Report(job, path, reason);
+}
+
+void ConvertIfMatching(Job& job, const std::string& path, const std::string& masks,
+                       ConvertFileFunction convert) {
+  if (MatchesMaskList(path, masks) && !convert(path)) CountFailure(job);
+}
+
+void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
                   ConvertFileFunction convert) {
-  switch (os::GetPathKind(entry)) {
-    case os::PathKind::kFolder: CollectFiles(entry, masks); break;
-    case os::PathKind::kFile:
-      if (MatchesMaskList(entry, masks) && !convert(entry)) CountFailure(job);
+  if (!entry.failure.empty()) {
+    FailEntry(job, entry.path, entry.failure);
+    return;
+  }
+  os::ErrorCode error = 0;
+  if (!entry.listed) {
+    // Named by the user: a link there is what they meant.
+    switch (os::GetPathKind(entry.path, error)) {
+      case os::PathKind::kFolder:
+        CollectFiles(entry.path, masks, true);
+        break;
+      case os::PathKind::kFile:
+        ConvertIfMatching(job, entry.path, masks, convert);
+        break;
+      case os::PathKind::kMissing:
+        // Truly absent: passed over, no failure. Hidden from us: a failure.
+        if (error != 0)
+          FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
+        break;
+    }
+    return;
+  }
+  // Looked at as it stands now, without following a link: a folder that
+  // was replaced by a link since it was listed is not descended.
+  switch (os::ExamineName(entry.path, error)) {
+    case os::NameKind::kNothing:
       break;
-    case os::PathKind::kMissing: break;  // passed over, no failure
+    case os::NameKind::kUnknown:
+      FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
+      break;
+    case os::NameKind::kFolder:
+      CollectFiles(entry.path, masks, false);
+      break;
+    case os::NameKind::kLink:
+      if (os::GetPathKind(entry.path) == os::PathKind::kFolder) break;  // never followed
+      ConvertIfMatching(job, entry.path, masks, convert);
+      break;
+    case os::NameKind::kFile:
+    case os::NameKind::kSpecial:
+      ConvertIfMatching(job, entry.path, masks, convert);
+      break;
   }
 }
 
@@ -102,7 +180,7 @@ void ProcessEntry(Job& job, const std::string& entry, const std::string& masks,
 // could still add to it, or the job is stopping.
 void RunWorkerLoop(Job& job, int kind) {
   for (;;) {
-    std::string entry;
+    QueuedEntry entry;
     std::string masks;
     os::WindowHandle window = nullptr;
     ConvertFileFunction convert = nullptr;
@@ -118,7 +196,7 @@ void RunWorkerLoop(Job& job, int kind) {
       } else {
         entry = std::move(job.queue.back());
         job.queue.pop_back();
-        job.current_entry = entry;
+        job.current_entry = entry.path;
         masks = job.params.FileMasks;
         window = job.params.NotifyWindow;
         convert = job.convert;
@@ -126,7 +204,7 @@ void RunWorkerLoop(Job& job, int kind) {
         ++job.busy_workers;
       }
     }
-    if (entry.empty()) {
+    if (entry.path.empty()) {
       // The other worker is busy and may still queue a folder's contents.
       job.wake.Wait(kIdlePollMs);
       continue;
@@ -134,10 +212,12 @@ void RunWorkerLoop(Job& job, int kind) {
     os::PostJobProgress(window);
     try {
       ProcessEntry(job, entry, masks, convert);
-    } catch (...) {
+    } catch (const std::exception& error) {
       // Whatever went wrong with this entry, it is one failed file; the
       // job goes on.
-      CountFailure(job);
+      FailEntry(job, entry.path, error.what());
+    } catch (...) {
+      FailEntry(job, entry.path, "an unknown error");
     }
     {
       os::LockGuard guard(job.lock);
@@ -230,13 +310,24 @@ void StartWorkers(Job& job) {
 
   os::Thread primary;
   if (!start_thread(primary, &ConversionWorker, kPrimary)) {
-    // No worker means no close: close here so the next start works.
+    // No worker means no close: close here so the next start works. Every
+    // entry left unconverted is a failure of this job, not a silent loss.
     os::WindowHandle window;
+    std::deque<QueuedEntry> dropped;
+    ReportFailureFunction report;
     {
       os::LockGuard guard(job.lock);
+      dropped.swap(job.queue);
+      job.failure_count += static_cast<std::int32_t>(dropped.size());
       window = ResetForClose(job);
       job.secondary_active = false;
       job.state = jsFinished;
+      report = job.report_failure;
+    }
+    if (report != nullptr) {
+      for (auto entry = dropped.rbegin(); entry != dropped.rend(); ++entry) {
+        report(entry->path, "not converted: no worker thread could be created");
+      }
     }
     os::PostJobProgress(window);
     return;
@@ -305,7 +396,10 @@ bool EndJobModule() {
   return ended;
 }
 
-void StartConversionJob(std::string_view entries, const TProcessParams* params) {
+namespace {
+
+template <class Entries>
+void StartJobWith(const Entries& entries, const TProcessParams* params) {
   Job& job = *g_job;
   {
     os::LockGuard guard(job.lock);
@@ -320,10 +414,44 @@ void StartConversionJob(std::string_view entries, const TProcessParams* params) 
   if (params != nullptr) StartWorkers(job);
 }
 
+}  // namespace
+
+void StartConversionJob(std::string_view entries, const TProcessParams* params) {
+  StartJobWith(entries, params);
+}
+
+void StartConversionJob(const std::vector<std::string>& entries, const TProcessParams* params) {
+  StartJobWith(entries, params);
+}
+
+void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
+                                        const TProcessParams* params) {
+  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason},
+               params);
+}
+
+void QueueListedEntry(std::string path) {
+  Job& job = *g_job;
+  {
+    os::LockGuard guard(job.lock);
+    job.queue.push_front(QueuedEntry{std::move(path), true, {}});
+    ++job.total_count;
+  }
+  job.wake.Set();
+}
+
+void CountEntryFailure(const std::string& path, const std::string& reason) {
+  FailEntry(*g_job, path, reason);
+}
+
 void RequestStop() {
   Job& job = *g_job;
   {
     os::LockGuard guard(job.lock);
+    if (job.state == jsStopping) {
+      job.deferred.clear();  // the close must not start them after the stop
+      job.deferred_count = 0;
+    }
     if (job.state != jsStarting && job.state != jsRunning) return;
     job.state = jsStopping;
   }
@@ -355,7 +483,14 @@ void StopAndWaitJob() {
     workers[kPrimary] = std::move(job.workers[kPrimary]);
     workers[kSecondary] = std::move(job.workers[kSecondary]);
   }
-  for (os::Thread& worker : workers) worker.Join(kThreadEndWaitMs);
+  for (int kind : {kPrimary, kSecondary}) {
+    os::Thread& worker = workers[kind];
+    if (!worker.Started() || worker.Join(kThreadEndWaitMs)) continue;
+    // Still running after the wait: its handle goes back, so that the
+    // module's end can tell, unless a new job took its place meanwhile.
+    os::LockGuard guard(job.lock);
+    if (!job.workers[kind].Started()) job.workers[kind] = std::move(worker);
+  }
 }
 
 void LockJob() { g_job->lock.Enter(); }
@@ -384,6 +519,11 @@ void SetConvertFileFunction(ConvertFileFunction convert) {
 void SetStartThreadFunction(StartThreadFunction start) {
   os::LockGuard guard(g_job->lock);
   g_job->start_thread = start != nullptr ? start : &StartOsThread;
+}
+
+void SetReportFailureFunction(ReportFailureFunction report) {
+  os::LockGuard guard(g_job->lock);
+  g_job->report_failure = report;
 }
 
 }  // namespace corvane::batch

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/os.h"
 
@@ -43,7 +44,30 @@ bool EndJobModule();
 // folder listings), the entries only join the running job.
 void StartConversionJob(std::string_view entries, const TProcessParams* params = nullptr);
 
-// Asks the running job to stop after the entries at hand.
+// The same for entries given one each: no name is ever split, whatever
+// bytes it holds (a POSIX name may hold a line feed). The entries are
+// taken from the last to the first, as the lines of a block are.
+void StartConversionJob(const std::vector<std::string>& entries,
+                        const TProcessParams* params = nullptr);
+
+// A name handed in that no call can reach (it has no form in the system's
+// code page): joins or starts the job as StartConversionJob does, and is
+// one failure, told with reason, when a worker takes it.
+void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
+                                        const TProcessParams* params);
+
+// For the workers' folder listings: queues one listed name into the
+// running job. When it is taken, a link there is not followed into a
+// folder, even if the name was a plain folder when it was listed.
+void QueueListedEntry(std::string path);
+
+// For the workers: one entry that could not be handled (a folder that
+// cannot be listed, a name that cannot be examined) is one failure of the
+// job, told to the failure reporter with its reason.
+void CountEntryFailure(const std::string& path, const std::string& reason);
+
+// Asks the running job to stop after the entries at hand. While the job
+// closes, it also drops the entries that would start the next one.
 void RequestStop();
 
 // Requests a stop and waits up to 99 pauses of 100 ms for the job to close.
@@ -68,5 +92,12 @@ using StartThreadFunction = bool (*)(os::Thread& thread, os::Thread::Procedure p
                                      int argument);
 void SetConvertFileFunction(ConvertFileFunction convert);
 void SetStartThreadFunction(StartThreadFunction start);
+
+// Told of every failure that is not a conversion's own answer: an entry
+// that could not be handled, an error out of the conversion step, entries
+// dropped because no worker could be created. Called on any thread, never
+// under the job lock. Set only while no job runs; null tells no one.
+using ReportFailureFunction = void (*)(const std::string& path, const std::string& reason);
+void SetReportFailureFunction(ReportFailureFunction report);
 
 }  // namespace corvane::batch

@@ -155,11 +155,47 @@ TEST_F(JobTest, AStartDuringTheCloseBecomesTheNextJob) {
   EXPECT_EQ(ReadProgress().last_failures, 0);  // a's failure belonged to the stopped job
 }
 
+TEST_F(JobTest, AStopDuringTheCloseAlsoDropsTheEntriesForTheNextJob) {
+  g_refuse_thread_kind = 1;
+  const std::string a = MakeFile("a.rtf"), late = MakeFile("late.rtf");
+  CloseGate();
+  StartConversionJob(a, &params_);
+  WaitAtGate(1);
+  RequestStop();
+  StartConversionJob(late, &params_);  // kept for the next job...
+  RequestStop();                       // ...until a stop comes before it starts
+  OpenGate();
+  WaitForClose();
+  listener_.Wait(200);
+  EXPECT_EQ(GetJobState(), jsFinished);
+  EXPECT_EQ(Converted(), (std::vector<std::string>{a}));
+}
+
+TEST_F(JobTest, ANameNoCallCanReachIsOneReportedFailure) {
+  const std::string good = MakeFile("good.rtf");
+  StartConversionJob(std::vector<std::string>{good}, nullptr);
+  StartConversionJobWithUnusableName("?doc.rtf", "the name has no form in the system's code page",
+                                     &params_);
+  WaitForClose();
+  EXPECT_EQ(Converted(), std::vector<std::string>{good});
+  EXPECT_EQ(ReadProgress().last_failures, 1);
+  EXPECT_EQ(ReportedFailures(),
+            std::vector<std::string>{"?doc.rtf: the name has no form in the system's code page"});
+}
+
 TEST_F(JobTest, AWorkerThatCannotBeCreatedLeavesNoJobStuck) {
   g_refuse_thread_kind = 0;
-  StartConversionJob(MakeFile("a.rtf"), &params_);
+  const std::string a = MakeFile("a.rtf"), b = MakeFile("b.rtf");
+  StartConversionJob(std::vector<std::string>{a, b}, &params_);
   EXPECT_EQ(GetJobState(), jsFinished);
   EXPECT_EQ(listener_.Wait(1000), 1);  // the close is told
+  // Nothing was converted, and that is no success.
+  EXPECT_EQ(ReadProgress().last_failures, 2);
+  std::vector<std::string> reports = ReportedFailures();
+  std::sort(reports.begin(), reports.end());
+  EXPECT_EQ(reports,
+            (std::vector<std::string>{a + ": not converted: no worker thread could be created",
+                                      b + ": not converted: no worker thread could be created"}));
   g_refuse_thread_kind = -1;
   StartConversionJob(MakeFile("b.rtf"), &params_);
   WaitForClose();

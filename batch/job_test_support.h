@@ -48,6 +48,23 @@ inline bool FakeConvert(const std::string& path) {
   return true;
 }
 
+// What the job told its failure reporter, as "path: reason".
+struct FailureReports {
+  std::mutex mutex;
+  std::vector<std::string> lines;
+};
+inline FailureReports g_reports;
+
+inline void RecordFailure(const std::string& path, const std::string& reason) {
+  std::lock_guard<std::mutex> lock(g_reports.mutex);
+  g_reports.lines.push_back(path + ": " + reason);
+}
+
+inline std::vector<std::string> ReportedFailures() {
+  std::lock_guard<std::mutex> lock(g_reports.mutex);
+  return g_reports.lines;
+}
+
 inline std::atomic<int> g_thread_starts{0};
 inline std::atomic<int> g_refuse_thread_kind{-1};  // -1: refuse none
 
@@ -66,6 +83,11 @@ class JobTest : public ::testing::Test {
     StartJobModule();
     SetConvertFileFunction(&FakeConvert);
     SetStartThreadFunction(&CountingStartThread);
+    SetReportFailureFunction(&RecordFailure);
+    {
+      std::lock_guard<std::mutex> lock(g_reports.mutex);
+      g_reports.lines.clear();
+    }
     params_.NotifyWindow = listener_.Handle();
     params_.FileMasks = std::string(SupportedFileMasks);
     static std::atomic<int> counter{0};

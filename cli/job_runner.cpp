@@ -1,6 +1,7 @@
 #include "cli/job_runner.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
 
@@ -9,6 +10,8 @@
 #include "cli/progress_line.h"
 #include "import/convert_document.h"
 #include "import/converter_host.h"
+#include "import/failure_reason.h"
+#include "import/file_io.h"
 #include "os/console.h"
 #include "os/os.h"
 
@@ -24,14 +27,17 @@ bool g_progress_on_terminal = false;
 void ReportFailure(const std::string& path, const std::string& reason) {
   std::lock_guard<std::mutex> lock(g_output_mutex);
   if (g_progress_on_terminal) std::fputs("\r\n", stderr);  // keep the message off the bar
-  std::fprintf(stderr, "corvane-cli: %s: %s\n", path.c_str(), reason.c_str());
+  const std::string shown = g_progress_on_terminal ? EscapeControlCharacters(path) : path;
+  std::fprintf(stderr, "corvane-cli: %s: %s\n", shown.c_str(), reason.c_str());
 }
 
 // The job's conversion step, with the reason of each failure told.
 bool ConvertAndReport(const std::string& path) {
   try {
     if (import::ConvertDocumentFile(path)) return true;
-    ReportFailure(path, "not converted: no converter for this type is available");
+    const std::string& reason = import::LastFailureReason();
+    ReportFailure(path,
+                  "not converted: " + (reason.empty() ? std::string("no reason given") : reason));
   } catch (const std::exception& error) {
     ReportFailure(path, error.what());
   }
@@ -49,7 +55,7 @@ class ProgressDisplay {
     std::lock_guard<std::mutex> lock(g_output_mutex);
     if (terminal_) {
       const std::size_t width = static_cast<std::size_t>(os::TerminalColumns(stderr) - 1);
-      std::string line = FormatProgressLine(taken, total, entry, width);
+      std::string line = FormatProgressLine(taken, total, EscapeControlCharacters(entry), width);
       line.resize(width, ' ');  // wipe what a longer line left
       std::fprintf(stderr, "\r%s", line.c_str());
     } else {
@@ -70,15 +76,71 @@ class ProgressDisplay {
   std::int32_t last_total_ = -1;
 };
 
+// A copy of what the progress display needs, read under the job lock.
+struct JobSnapshot {
+  std::string entry;
+  std::int32_t taken = 0;
+  std::int32_t total = 0;
+  std::int32_t last_failures = 0;
+  bool finished = false;
+};
+
+class JobLockGuard {
+ public:
+  JobLockGuard() { batch::LockJob(); }
+  ~JobLockGuard() { batch::UnlockJob(); }
+  JobLockGuard(const JobLockGuard&) = delete;
+  JobLockGuard& operator=(const JobLockGuard&) = delete;
+};
+
+JobSnapshot ReadJob() {
+  JobSnapshot snapshot;
+  const JobLockGuard lock;
+  snapshot.entry = batch::CurrentEntry();
+  snapshot.taken = batch::TakenCount();
+  snapshot.total = batch::TotalCount();
+  snapshot.last_failures = batch::LastFailureCount();
+  snapshot.finished = batch::GetJobState() == batch::jsFinished;
+  return snapshot;
+}
+
+// The modules a job needs, ended in order on every way out, so that no
+// worker outlives the listener it posts to.
+class JobModules {
+ public:
+  JobModules() {
+    import::StartConverterModule();
+    batch::StartJobModule();
+  }
+  ~JobModules() { import::EndConverterModule(batch::EndJobModule()); }
+  JobModules(const JobModules&) = delete;
+  JobModules& operator=(const JobModules&) = delete;
+};
+
+[[noreturn]] void EndAtOnce() {
+  import::RemoveOutputsInProgress();
+  // A worker blocked writing to a full pipe must not hold the exit up.
+  const std::unique_lock<std::mutex> lock(g_output_mutex, std::try_to_lock);
+  if (lock.owns_lock()) {
+    std::fputs(g_progress_on_terminal ? "\r\ncorvane-cli: stopped at once\n"
+                                      : "corvane-cli: stopped at once\n",
+               stderr);
+    std::fflush(stderr);
+  }
+  std::_Exit(os::InterruptExitStatus());
+}
+
 }  // namespace
 
 JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
   JobOutcome outcome;
   std::vector<std::string> entries;
   for (const std::string& path : paths) {
-    const os::PathKind kind = os::GetPathKind(path);
+    os::ErrorCode error = 0;
+    const os::PathKind kind = os::GetPathKind(path, error);
     if (kind == os::PathKind::kMissing) {
-      ReportFailure(path, "no such file or folder");
+      ReportFailure(path, error == 0 ? std::string("no such file or folder")
+                                     : "cannot examine it: " + os::SystemErrorText(error));
       ++outcome.failures;
       continue;
     }
@@ -94,45 +156,41 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths) {
   if (entries.empty()) return outcome;
 
   os::InstallInterruptHandler();
-  import::StartConverterModule();
-  batch::StartJobModule();
-  batch::SetConvertFileFunction(&ConvertAndReport);
   os::ProgressListener listener;
+  const JobModules modules;  // after the listener: ends before it
+  batch::SetConvertFileFunction(&ConvertAndReport);
+  batch::SetReportFailureFunction(&ReportFailure);
   batch::TProcessParams params;
   params.NotifyWindow = listener.Handle();
   params.FileMasks = std::string(batch::SupportedFileMasks);
 
-  // One entry per call, as a drop hands them over; only the last call
-  // starts the workers, so that all of them belong to one job and its
-  // failure count covers them all.
+  // One entry per call, as a drop hands them over, never split whatever
+  // bytes a name holds; only the last call starts the workers, so that all
+  // of them belong to one job and its failure count covers them all.
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    batch::StartConversionJob(entries[i], i + 1 == entries.size() ? &params : nullptr);
+    batch::StartConversionJob(std::vector<std::string>{entries[i]},
+                              i + 1 == entries.size() ? &params : nullptr);
   }
 
   ProgressDisplay display;
   bool stop_requested = false;
   for (;;) {
     listener.Wait(kRefreshMs);
+    if (os::InterruptCount() >= 2) EndAtOnce();
     if (os::InterruptRequested() && !stop_requested) {
       batch::RequestStop();
       stop_requested = true;
     }
-    batch::LockJob();
-    const std::string entry = batch::CurrentEntry();
-    const std::int32_t taken = batch::TakenCount();
-    const std::int32_t total = batch::TotalCount();
-    const std::int32_t last_failures = batch::LastFailureCount();
-    const bool finished = batch::GetJobState() == batch::jsFinished;
-    batch::UnlockJob();
-    if (finished) {
-      outcome.failures += last_failures;
+    const JobSnapshot job = ReadJob();
+    if (job.finished) {
+      outcome.failures += job.last_failures;
       break;
     }
-    if (!entry.empty()) display.Show(taken, total, entry);
+    if (!job.entry.empty()) display.Show(job.taken, job.total, job.entry);
   }
   display.Finish();
   outcome.interrupted = stop_requested;
-  import::EndConverterModule(batch::EndJobModule());
+  outcome.interrupt_status = stop_requested ? os::InterruptExitStatus() : 0;
   return outcome;
 }
 

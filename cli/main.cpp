@@ -15,7 +15,6 @@ constexpr std::string_view kVersion = "corvane-cli " CORVANE_VERSION_TEXT;
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 void PrintHelp() {
   std::fputs(
@@ -36,9 +35,10 @@ void PrintHelp() {
       "  -h, --help     show this help and exit\n"
       "  --version      show the version and exit\n"
       "\n"
-      "Progress goes to standard error; Ctrl-C stops after the files at hand.\n"
+      "Progress goes to standard error; Ctrl-C or SIGTERM stops after the files\n"
+      "at hand, a second one at once (outputs being written are removed).\n"
       "Exit status: 0 when every file converted, 1 when a file failed, 2 on a\n"
-      "usage error, 130 when stopped.\n",
+      "usage error, 130 when stopped by Ctrl-C, 143 when stopped by SIGTERM.\n",
       stdout);
 }
 
@@ -69,6 +69,8 @@ int ConvertStandardStreams() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  corvane::os::IgnoreBrokenPipes();
+  corvane::os::MatchConsoleToProcessCodePage();
   std::vector<std::string> paths;
   bool options_done = false;
   bool standard_streams = false;
@@ -100,7 +102,7 @@ int main(int argc, char** argv) {
     const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(paths);
     std::printf("Done. Errors: %d\n", outcome.failures);
     std::fflush(stdout);
-    if (outcome.interrupted) return kExitInterrupted;
+    if (outcome.interrupted) return outcome.interrupt_status;
     return outcome.failures == 0 ? kExitOk : kExitFailed;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "corvane-cli: %s\n", error.what());

@@ -4,6 +4,29 @@
 
 namespace corvane::cli {
 
+std::string EscapeControlCharacters(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  return out;
+}
+
 std::string ShortenPath(std::string_view path, std::size_t width) {
   if (path.size() <= width) return std::string(path);
   constexpr std::string_view kEllipsis = "...";

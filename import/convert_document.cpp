@@ -3,6 +3,7 @@
 #include "engine/rtf2html.h"
 #include "import/converter_host.h"
 #include "import/document_types.h"
+#include "import/failure_reason.h"
 #include "import/file_io.h"
 #include "os/os.h"
 
@@ -22,19 +23,31 @@ bool NamesSameFile(const std::string& a, const std::string& b) {
 
 bool ConvertDocumentFile(const std::string& input, const std::string& output) {
   const std::string target = output.empty() ? DefaultOutputName(input) : output;
+  SetFailureReason({});
   const DocumentType* type = FindDocumentType(ExtensionOf(input));
-  if (type == nullptr) return false;
+  if (type == nullptr) {
+    SetFailureReason("not a supported document type");
+    return false;
+  }
   // An ".html" input maps onto itself; converting would destroy the source.
-  if (NamesSameFile(input, target)) return false;
+  if (NamesSameFile(input, target)) {
+    SetFailureReason("the output would be the input itself");
+    return false;
+  }
+  // Before any work: a link, pipe or hard link to the input at the output's
+  // name fails whatever the converter would have made.
+  CheckOutputName(target, input);
 
   if (type->converter_classes.empty()) {
     const std::string html = RenderRtfAsHtml(ReadWholeFile(input));
-    WriteTextFile(target, html);
+    WriteTextFile(target, html, input);
     return !html.empty();
   }
   for (std::string_view converter_class : type->converter_classes) {
     if (RunTextConverter(input, std::string(converter_class), target)) return true;
   }
+  // A registered converter that failed said why; none said anything.
+  if (LastFailureReason().empty()) SetFailureReason("no converter is registered for this type");
   return false;
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/rtf2html.h"
 #include "import/document_types.h"
+#include "import/failure_reason.h"
 #include "import/file_io.h"
 #include "os/os.h"
 #include "os/text_converter.h"
@@ -89,35 +90,50 @@ std::string ConverterPath(const std::string& converter_class) {
   throw ConverterRegistrationError(std::string("Invalid data type for '") + kPathValue + "'");
 }
 
-// A name in the temporary folder that did not exist a moment before and
-// does not exist now; "" when the system cannot make one.
-std::string MakeTempFileName() {
+// A new file in the temporary folder, made by the system with a name no
+// other file had; "" when the system cannot make one. It stays as the
+// placeholder of its name, so that no other running instance is handed the
+// same name while the copy built on it is in use.
+std::string MakeTempPlaceholder() {
   const std::string folder = os::TemporaryFolder();
   if (folder.empty()) return {};
   const std::string name = os::CreateUniqueFile(folder, kTempPrefix);
-  if (name.empty()) return {};
-  if (!os::RemoveFile(name)) RememberLeftover(name);
+  if (!name.empty()) RememberLeftover(name);
   return name;
+}
+
+// Copies into a file that must not exist yet: a name someone else made
+// meanwhile is never taken over.
+bool CopyToNewFile(const std::string& from, const std::string& to) {
+  os::ErrorCode error = 0;
+  os::File source = os::File::OpenForReading(from, error);
+  std::string content;
+  if (!source || !source.ReadAll(content, error)) return false;
+  os::File copy = os::File::CreateNew(to, {}, error);
+  return copy && copy.WriteAll(content, error);
 }
 
 // The input copied into the temporary folder, named from "tor" with the
 // input's extension as spelled (a converter may go by it), plain
-// attributes; deleted when the owner goes, whatever happened meanwhile.
+// attributes; deleted with its placeholder when the owner goes, whatever
+// happened meanwhile.
 class TemporaryCopy {
  public:
   TemporaryCopy(ConverterModule& module, const std::string& input) : module_(module) {
-    const std::string unique = MakeTempFileName();
+    placeholder_ = MakeTempPlaceholder();
     // Without a unique name the copy would be the bare extension, a file
     // in whatever the current folder is: no second attempt then.
-    if (unique.empty()) return;
-    name_ = unique + std::string(ExtensionOf(input));
+    if (placeholder_.empty()) return;
+    name_ = placeholder_ + std::string(ExtensionOf(input));
     RememberLeftover(name_);
     // A copy that fails is not reported: the attempt on it fails instead.
-    if (os::CopyFileReplacing(input, name_)) os::ClearFileAttributes(name_);
+    if (CopyToNewFile(input, name_)) os::ClearFileAttributes(name_);
   }
   ~TemporaryCopy() {
-    // One the converter still holds, or made read-only, is left to the sweep.
-    if (!name_.empty()) DeleteLeftover(module_, name_);
+    // One the converter still holds, or made read-only, is left to the
+    // sweep, and so is its placeholder, which keeps the name taken.
+    if (name_.empty() || !DeleteLeftover(module_, name_)) return;
+    DeleteLeftover(module_, placeholder_);
   }
   TemporaryCopy(const TemporaryCopy&) = delete;
   TemporaryCopy& operator=(const TemporaryCopy&) = delete;
@@ -127,24 +143,31 @@ class TemporaryCopy {
 
  private:
   ConverterModule& module_;
+  std::string placeholder_;
   std::string name_;
 };
 
 enum class AttemptResult { kConverted, kRetryOnCopy, kFailed };
 
-// One run of the loaded converter on file; on success the output is written.
+// One run of the loaded converter on file (the input or its copy); on
+// success the output is written.
 AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
-                      const std::string& output) {
+                      const std::string& input, const std::string& output) {
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.
-  if (!run.complete) return AttemptResult::kFailed;
-  if (run.code != 0)
+  if (!run.complete) {
+    SetFailureReason("the converter's text could not be kept whole");
+    return AttemptResult::kFailed;
+  }
+  if (run.code != 0) {
+    SetFailureReason("the converter failed with code " + std::to_string(run.code));
     return IsRetryCode(run.code) ? AttemptResult::kRetryOnCopy : AttemptResult::kFailed;
+  }
   // No chunk at all is still a success: the translation of an empty text.
   const std::string html = RenderRtfAsHtml(rtf);
   rtf = std::string();
-  WriteTextFile(output, html);
+  WriteTextFile(output, html, input);
   return AttemptResult::kConverted;
 }
 
@@ -190,15 +213,21 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
   const os::LockGuard converter_lock(module.converter_lock);
   // Inside the lock's scope, so the library is freed before the lock is left.
   os::ConverterLibrary library;
-  if (!library.Load(library_path) || !library.FindEntryPoints()) return false;
+  if (!library.Load(library_path) || !library.FindEntryPoints()) {
+    SetFailureReason("the converter \"" + library_path + "\" cannot be loaded");
+    return false;
+  }
   library.Initialize(kModuleName);
 
-  const AttemptResult first = Attempt(library, input, output);
+  const AttemptResult first = Attempt(library, input, input, output);
   if (first != AttemptResult::kRetryOnCopy) return first == AttemptResult::kConverted;
   const TemporaryCopy copy(module, input);
-  if (!copy.Made()) return false;
+  if (!copy.Made()) {
+    SetFailureReason(LastFailureReason() + ", and no temporary copy could be made to retry");
+    return false;
+  }
   // The second attempt's code starts no third.
-  return Attempt(library, copy.Name(), output) == AttemptResult::kConverted;
+  return Attempt(library, copy.Name(), input, output) == AttemptResult::kConverted;
 }
 
 }  // namespace corvane::import

@@ -1,14 +1,28 @@
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "import/convert_document.h"
 #include "import/file_io.h"
 #include "import/import_test_support.h"
+#include "os/os.h"
+#include "os/posix_child_process.h"
 
 namespace corvane::import::testing {
 namespace {
 
+using os::testing::RunInChild;
 using FileIoPosixTest = TempFolderTest;
+namespace fs = std::filesystem;
+
+constexpr const char* kRtf = "{\\rtf1 Hello}";
 
 // Lowers this process's file size limit for one scope, so writes come up short.
 class FileSizeLimit {
@@ -30,18 +44,175 @@ class FileSizeLimit {
   sighandler_t old_handler_;
 };
 
-TEST_F(FileIoPosixTest, AShortWriteFailsAndLeavesNoPartialOutput) {
-  const std::string input = Write("big.rtf", "{\\rtf1 " + std::string(10000, 'x') + "}");
-  {
-    FileSizeLimit limit(1000);
-    try {
-      ConvertDocumentFile(input);
-      ADD_FAILURE() << "no error raised";
-    } catch (const FileError& error) {
-      EXPECT_EQ(std::string(error.what()).rfind("Cannot write file \"", 0), 0u) << error.what();
-    }
+// Names in the folder other than the given ones: temporary files left over.
+std::vector<std::string> OtherNames(const fs::path& folder,
+                                    std::initializer_list<std::string> known) {
+  std::vector<std::string> others;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
   }
-  EXPECT_FALSE(std::filesystem::exists(root_ / "big.html"));
+  return others;
+}
+
+std::string CreateErrorPrefix(const std::string& path) {
+  return "Cannot create file \"" + os::FullPathName(path) + "\". ";
+}
+
+TEST_F(FileIoPosixTest, AShortWriteFailsAndKeepsThePreviousOutput) {
+  const std::string input = Write("big.rtf", "{\\rtf1 " + std::string(10000, 'x') + "}");
+  for (const bool previous : {false, true}) {
+    SCOPED_TRACE(previous ? "with a previous output" : "without one");
+    if (previous) Write("big.html", "previous");
+    {
+      FileSizeLimit limit(1000);
+      try {
+        ConvertDocumentFile(input);
+        ADD_FAILURE() << "no error raised";
+      } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Cannot write file \"", 0), 0u) << error.what();
+      }
+    }
+    EXPECT_EQ(fs::exists(root_ / "big.html"), previous);
+    if (previous) {
+      EXPECT_EQ(Read(PathOf("big.html")), "previous");
+    }
+    EXPECT_EQ(OtherNames(root_, {"big.rtf", "big.html"}), std::vector<std::string>{});
+  }
+}
+
+// Names at the output's place that must never be written through or over.
+TEST_F(FileIoPosixTest, HostileOutputNamesFailAndLeaveEverythingAsItWas) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& input, const fs::path& output, const fs::path& outside)>
+        make;
+  };
+  const Case cases[] = {
+      {"a link to a file outside",
+       [](const fs::path&, const fs::path& output, const fs::path& outside) {
+         fs::create_symlink(outside, output);
+       }},
+      {"a dangling link",
+       [](const fs::path&, const fs::path& output, const fs::path& outside) {
+         fs::create_symlink(outside.string() + ".none", output);
+       }},
+      {"a link to the input", [](const fs::path& input, const fs::path& output,
+                                 const fs::path&) { fs::create_symlink(input, output); }},
+      {"a hard link to the input", [](const fs::path& input, const fs::path& output,
+                                      const fs::path&) { fs::create_hard_link(input, output); }},
+      {"a FIFO", [](const fs::path&, const fs::path& output,
+                    const fs::path&) { ASSERT_EQ(::mkfifo(output.c_str(), 0644), 0); }},
+      {"a folder", [](const fs::path&, const fs::path& output,
+                      const fs::path&) { fs::create_directory(output); }},
+  };
+  int number = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = root_ / std::to_string(number++);
+    fs::create_directory(folder);
+    const fs::path input = folder / "doc.rtf";
+    const fs::path output = folder / "doc.html";
+    const fs::path outside = root_ / ("outside" + std::to_string(number) + ".txt");
+    std::ofstream(input, std::ios::binary) << kRtf;
+    std::ofstream(outside, std::ios::binary) << "keep me";
+    c.make(input, output, outside);
+    const fs::file_status before = fs::symlink_status(output);
+    // In a child, so that a blocking open cannot hang the test.
+    const int result = RunInChild(
+        [&] {
+          try {
+            ConvertDocumentFile(input.string());
+            return 1;
+          } catch (const FileError& error) {
+            return std::string(error.what()).rfind(CreateErrorPrefix(output.string()), 0) == 0 ? 0
+                                                                                               : 2;
+          }
+        },
+        false, std::chrono::seconds(10));
+    EXPECT_EQ(result, 0) << "1: no error, 2: another error, -1: hung";
+    EXPECT_EQ(Read(input.string()), kRtf);
+    EXPECT_EQ(Read(outside.string()), "keep me");
+    EXPECT_EQ(fs::symlink_status(output).type(), before.type());
+    EXPECT_EQ(OtherNames(folder, {"doc.rtf", "doc.html"}), std::vector<std::string>{});
+  }
+}
+
+TEST_F(FileIoPosixTest, TheOutputTakesTheSourcesReadWriteBitsLessTheUmask) {
+  struct Case {
+    fs::perms source;
+    mode_t umask;
+    fs::perms expected;
+  };
+  using P = fs::perms;
+  const Case cases[] = {
+      {P::owner_read | P::owner_write, 022, P::owner_read | P::owner_write},
+      {P::owner_read | P::owner_write | P::group_read | P::others_read, 022,
+       P::owner_read | P::owner_write | P::group_read | P::others_read},
+      {P::owner_all | P::group_all | P::others_all, 022,
+       P::owner_read | P::owner_write | P::group_read | P::others_read},
+      {P::owner_read | P::group_read | P::group_write | P::others_read | P::others_write, 077,
+       P::owner_read},
+  };
+  for (const Case& c : cases) {
+    const std::string input = Write("private.rtf", kRtf);
+    fs::permissions(input, c.source);
+    const mode_t saved = ::umask(c.umask);
+    const bool converted = ConvertDocumentFile(input);
+    ::umask(saved);
+    ASSERT_TRUE(converted);
+    EXPECT_EQ(fs::status(root_ / "private.html").permissions(), c.expected)
+        << "source " << static_cast<int>(c.source) << " umask " << c.umask;
+    fs::remove(root_ / "private.html");
+    fs::remove(input);
+  }
+}
+
+TEST_F(FileIoPosixTest, AReadOnlyOutputIsRefusedForAUserWhoCannotWriteIt) {
+  fs::permissions(root_, fs::perms::all);  // the unprivileged child creates files here
+  const std::string input = Write("a.rtf", kRtf);
+  const std::string output = Write("a.html", "previous");
+  fs::permissions(input, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(output, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const int result = RunInChild(
+      [&] {
+        if (::access(output.c_str(), W_OK) == 0) return 3;  // could not drop the right to write
+        try {
+          ConvertDocumentFile(input);
+          return 1;
+        } catch (const FileError& error) {
+          return std::string(error.what()) ==
+                         CreateErrorPrefix(output) + os::SystemErrorText(EACCES)
+                     ? 0
+                     : 2;
+        }
+      },
+      true);
+  EXPECT_EQ(result, 0) << "1: no error, 2: another error, 3: still writable";
+  EXPECT_EQ(Read(output), "previous");
+}
+
+// A writer killed at any point leaves the previous output or the new one,
+// never a part of one.
+TEST_F(FileIoPosixTest, AWriterKilledMidWayLeavesACompleteOutput) {
+  const std::string output = PathOf("out.html");
+  const std::string first(4 << 20, 'a');
+  const std::string second(4 << 20, 'b');
+  WriteTextFile(output, first);
+  for (int round = 0; round < 5; ++round) {
+    const int result = RunInChild(
+        [&] {
+          for (;;) {
+            WriteTextFile(output, second);
+            WriteTextFile(output, first);
+          }
+          return 0;
+        },
+        false, std::chrono::milliseconds(50 + 40 * round));
+    EXPECT_EQ(result, os::testing::kChildTimedOut);
+    const std::string now = Read(output);
+    EXPECT_TRUE(now == first || now == second) << "size " << now.size();
+  }
 }
 
 }  // namespace

@@ -10,10 +10,25 @@ bool IsTerminal(std::FILE* stream);
 // Columns of the terminal behind stream, or 80 when unknown.
 int TerminalColumns(std::FILE* stream);
 
-// Ctrl-C (or Ctrl-Break) from now on only raises a flag that the program
-// polls, so it can stop its work in order instead of dying mid-file.
+// Ctrl-C (or Ctrl-Break, or SIGTERM) from now on only raises a flag that
+// the program polls, so it can stop its work in order instead of dying
+// mid-file.
 void InstallInterruptHandler();
 bool InterruptRequested();
+// How many interrupts came; a second one asks to end at once.
+int InterruptCount();
+// The exit status that tells which interrupt came last: 128 + its signal
+// number (130 for Ctrl-C, 143 for SIGTERM).
+int InterruptExitStatus();
+
+// Sets the console's output code page to the process's ANSI one (UTF-8
+// where the manifest asks for it), so that names print as they are; the
+// previous one is restored when the program ends normally.
+void MatchConsoleToProcessCodePage();
+
+// A write to a closed pipe fails with an error instead of ending the
+// process with a signal half way through a message.
+void IgnoreBrokenPipes();
 
 // Binary mode for a standard stream, so bytes pass unchanged.
 void SetBinaryMode(std::FILE* stream);

@@ -2,15 +2,22 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 
 #include "os/console.h"
 
 namespace corvane::os {
 namespace {
 
-volatile sig_atomic_t g_interrupted = 0;
+// Lock-free atomics are safe to touch in a signal handler.
+std::atomic<int> g_interrupts{0};
+std::atomic<int> g_last_signal{SIGINT};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int signal) {
+  g_last_signal = signal;
+  g_interrupts.fetch_add(1);
+}
 
 }  // namespace
 
@@ -30,7 +37,18 @@ void InstallInterruptHandler() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-bool InterruptRequested() { return g_interrupted != 0; }
+void MatchConsoleToProcessCodePage() {}  // a terminal takes the bytes as they are
+
+void IgnoreBrokenPipes() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+bool InterruptRequested() { return g_interrupts.load() != 0; }
+int InterruptCount() { return g_interrupts.load(); }
+int InterruptExitStatus() { return 128 + g_last_signal.load(); }
 
 void SetBinaryMode(std::FILE*) {}
 

@@ -54,11 +54,19 @@ class File {
   // Creates or truncates for reading and writing, shared with no one,
   // normal attributes.
   static File CreateForWriting(const std::string& path, ErrorCode& error);
+  // Creates a file that must not exist yet (a link of that name fails
+  // too), shared with no one. Off Windows it gets the read and write
+  // permission bits of permissions_from (all of them when that is empty or
+  // cannot be examined), less the umask.
+  static File CreateNew(const std::string& path, const std::string& permissions_from,
+                        ErrorCode& error);
 
   // Reads as many bytes as the file holds now. False on any read error.
   bool ReadAll(std::string& content, ErrorCode& error);
   // True only when every byte was written.
   bool WriteAll(std::string_view data, ErrorCode& error);
+  // Waits until what was written is on the disk.
+  bool FlushToDisk(ErrorCode& error);
 
   explicit operator bool() const { return handle_ != kInvalid; }
 
@@ -71,22 +79,63 @@ class File {
 
 bool RemoveFile(const std::string& path);
 
+// Puts from in the place of to in one step, replacing a file named to.
+bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error);
+
+// What stands at a name, looked at without following a link there.
+enum class NameKind {
+  kNothing,  // no such name
+  kFile,     // a regular file
+  kLink,     // a symbolic link, junction or other reparse point
+  kFolder,
+  kSpecial,  // a pipe, device or socket
+  kUnknown,  // cannot be examined: error says why
+};
+NameKind ExamineName(const std::string& path, ErrorCode& error);
+
+// Whether this process may replace the existing file (false for a
+// read-only one, with the error that says so).
+bool MayReplaceFile(const std::string& path, ErrorCode& error);
+
+// True when both names exist and are one file (hard links included), told
+// by file identity rather than by name.
+bool IsSameFile(const std::string& a, const std::string& b);
+
+unsigned long CurrentProcessId();
+
 // The name expanded against the current folder (for messages).
 std::string FullPathName(const std::string& path);
 
 enum class PathKind { kMissing, kFile, kFolder };
 PathKind GetPathKind(const std::string& path);
+// The same, and for a name that is not simply absent but cannot be
+// examined (no search right on a folder on the way, a name too long), the
+// error; error is 0 otherwise.
+PathKind GetPathKind(const std::string& path, ErrorCode& error);
 
 struct FolderEntry {
   std::string name;        // bare name
   bool is_folder = false;  // whatever its other attribute bits
   bool is_link = false;    // directory link, junction or symbolic link
+  ErrorCode examine_error = 0;  // not 0: listed, but its kind could not be examined
 };
 
 // Calls `visit` for every entry of `folder` (hidden and system ones too,
 // "." and ".." left out) in the platform's order, until it returns false.
-// False when the listing cannot be started.
+// False, with the error, when the listing cannot be started or breaks off.
+// Without follow_link, a folder name that is a link at its end is not
+// listed (where the system can tell it at the opening).
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                ErrorCode& error, bool follow_link = true);
+
+#ifdef _WIN32
+// A name from a wide-character source (a drop, a dialog) in the ANSI code
+// page exactly, else by its short name; false when it has neither form.
+bool ExactAnsiName(const wchar_t* name, std::string& ansi);
+// The same name as near as the code page gets: for messages only.
+std::string DisplayAnsiName(const wchar_t* name);
+#endif
 
 // Lower-cases in place with the system's ANSI rules.
 void LowerCaseAnsi(std::string& text);

@@ -70,6 +70,38 @@ File File::CreateForWriting(const std::string& path, ErrorCode& error) {
   return File(fd);
 }
 
+File File::CreateNew(const std::string& path, const std::string& permissions_from,
+                     ErrorCode& error) {
+  // The mode given to open is reduced by the umask, as a plain creation is;
+  // only the read and write bits are taken, so a page never becomes
+  // executable and a private document never becomes a public page.
+  ::mode_t mode = 0666;
+  struct stat source {};
+  if (!permissions_from.empty() && ::stat(permissions_from.c_str(), &source) == 0) {
+    mode = source.st_mode & 0666;
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) {
+    error = static_cast<ErrorCode>(errno);
+    return File();
+  }
+  error = 0;
+  return File(fd);
+}
+
+bool File::FlushToDisk(ErrorCode& error) {
+  if (handle_ == kInvalid) {
+    error = EBADF;
+    return false;
+  }
+  if (::fsync(static_cast<int>(handle_)) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return false;
+  }
+  error = 0;
+  return true;
+}
+
 bool File::ReadAll(std::string& content, ErrorCode& error) {
   content.clear();
   if (handle_ == kInvalid) {
@@ -124,6 +156,58 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return false;
+  }
+  // The new name is durable only once its folder is; failing that is no
+  // reason to call the conversion failed.
+  const std::size_t slash = to.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : to.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  error = 0;
+  return true;
+}
+
+NameKind ExamineName(const std::string& path, ErrorCode& error) {
+  error = 0;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return NameKind::kNothing;
+    error = static_cast<ErrorCode>(errno);
+    return NameKind::kUnknown;
+  }
+  if (S_ISLNK(info.st_mode)) return NameKind::kLink;
+  if (S_ISDIR(info.st_mode)) return NameKind::kFolder;
+  if (S_ISREG(info.st_mode)) return NameKind::kFile;
+  return NameKind::kSpecial;
+}
+
+bool MayReplaceFile(const std::string& path, ErrorCode& error) {
+  // A rename would replace a read-only file without a word; the write
+  // permission of the file itself is what a truncating open would ask for.
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return false;
+  }
+  error = 0;
+  return true;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat info_a {};
+  struct stat info_b {};
+  return ::stat(a.c_str(), &info_a) == 0 && ::stat(b.c_str(), &info_b) == 0 &&
+         info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
+}
+
 std::string FullPathName(const std::string& path) {
   // Lexical only, like its Windows counterpart: links are not resolved, and
   // a name that does not exist yet still gets its full form.
@@ -139,16 +223,47 @@ std::string FullPathName(const std::string& path) {
 }
 
 PathKind GetPathKind(const std::string& path) {
+  ErrorCode ignored = 0;
+  return GetPathKind(path, ignored);
+}
+
+PathKind GetPathKind(const std::string& path, ErrorCode& error) {
+  error = 0;
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return PathKind::kMissing;
+  if (::stat(path.c_str(), &info) != 0) {
+    // Absent, or below a file: nothing there. Anything else hides what is.
+    if (errno != ENOENT && errno != ENOTDIR) error = static_cast<ErrorCode>(errno);
+    return PathKind::kMissing;
+  }
   return S_ISDIR(info.st_mode) ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
-  const DirOwner dir(::opendir(folder.c_str()));
-  if (!dir) return false;
+  ErrorCode ignored = 0;
+  return ListFolder(folder, visit, ignored);
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                ErrorCode& error, bool follow_link) {
+  error = 0;
+  // Opened as a folder in one step, so that what is listed is what was
+  // looked at: a link put in its place meanwhile fails here.
+  const int fd =
+      ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_link ? 0 : O_NOFOLLOW));
+  DirOwner dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
+  if (!dir) {
+    error = static_cast<ErrorCode>(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
   const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
-  while (const dirent* item = ::readdir(dir.get())) {
+  for (;;) {
+    errno = 0;
+    const dirent* item = ::readdir(dir.get());
+    if (item == nullptr) {
+      error = static_cast<ErrorCode>(errno);  // 0 at the listing's end
+      return error == 0;
+    }
     if (IsDotOrDotDot(item->d_name)) continue;
     FolderEntry entry;
     entry.name = item->d_name;
@@ -161,14 +276,18 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
       entry.is_folder = S_ISDIR(info.st_mode) ||
                         (entry.is_link && ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
     } else {
-      // Listed but not examinable (no search right on the folder): the
-      // kind the listing itself gives is the best we have.
+      // Listed but not examinable (no search right on the folder, a path
+      // too long): the kind the listing gives is all there is, and the
+      // walker must know it is not sure. One gone meanwhile is just gone.
+      if (errno == ENOENT) continue;
+      entry.examine_error = static_cast<ErrorCode>(errno);
       entry.is_link = item->d_type == DT_LNK;
       entry.is_folder = item->d_type == DT_DIR;
     }
-    if (!visit(entry)) break;
+    if (!visit(entry)) return true;
   }
-  return true;
 }
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 }  // namespace corvane::os

@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 
 #include "os/os.h"
 #include "os/win32_handle.h"
+#include "os/win32_names.h"
 
 namespace corvane::os {
 namespace {
@@ -16,17 +18,8 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-bool IsDotOrDotDot(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-// Junctions and symbolic links are reparse points. So are a few kinds of
-// data (deduplicated files, cloud placeholders that are not disguised);
-// reporting those as links too is the safe side for a walker that refuses
-// links to avoid loops. The tag that would tell them apart is not filled
-// in by every implementation (Wine leaves it undefined).
-bool IsLink(const WIN32_FIND_DATAA& data) {
-  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+bool IsDotOrDotDot(const wchar_t* name) {
+  return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
 }  // namespace
@@ -57,6 +50,31 @@ File File::CreateForWriting(const std::string& path, ErrorCode& error) {
   }
   error = ERROR_SUCCESS;
   return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+File File::CreateNew(const std::string& path, const std::string& /*permissions_from*/,
+                     ErrorCode& error) {
+  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+    return File();
+  }
+  error = ERROR_SUCCESS;
+  return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+bool File::FlushToDisk(ErrorCode& error) {
+  if (handle_ == kInvalid) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  if (!::FlushFileBuffers(AsHandle(handle_))) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = ERROR_SUCCESS;
+  return true;
 }
 
 bool File::ReadAll(std::string& content, ErrorCode& error) {
@@ -122,6 +140,94 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
+bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
+  if (!::MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
+NameKind ExamineName(const std::string& path, ErrorCode& error) {
+  error = ERROR_SUCCESS;
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) {
+      error = ERROR_SUCCESS;
+      return NameKind::kNothing;
+    }
+    return NameKind::kUnknown;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && win32::IsLinkReparsePoint(path)) {
+    return NameKind::kLink;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return NameKind::kFolder;
+  // A device name (CON, NUL, COM1 with any extension on older systems)
+  // answers attributes too; only a disk file is a file.
+  const win32::KernelHandle handle(::CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (handle && ::GetFileType(handle.Get()) != FILE_TYPE_DISK) return NameKind::kSpecial;
+  return NameKind::kFile;
+}
+
+bool MayReplaceFile(const std::string& path, ErrorCode& error) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    error = ERROR_ACCESS_DENIED;
+    return false;
+  }
+  // Asked as the truncating create asked, so that a file someone else
+  // holds answers as it did: a sharing violation (or access denied).
+  const win32::KernelHandle probe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                nullptr));
+  if (!probe) {
+    error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return false;  // gone meanwhile: nothing to replace
+  }
+  error = ERROR_SUCCESS;
+  return true;
+}
+
+namespace {
+
+bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  const win32::KernelHandle handle(
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return handle && ::GetFileInformationByHandle(handle.Get(), &info);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION info_a{};
+  BY_HANDLE_FILE_INFORMATION info_b{};
+  return ReadIdentity(a, info_a) && ReadIdentity(b, info_b) &&
+         info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
+         info_a.nFileIndexHigh == info_b.nFileIndexHigh &&
+         info_a.nFileIndexLow == info_b.nFileIndexLow;
+}
+
+bool ExactAnsiName(const wchar_t* name, std::string& ansi) {
+  if (win32::ToExactAnsi(name, ansi)) return true;
+  const DWORD size = ::GetShortPathNameW(name, nullptr, 0);
+  if (size == 0) return false;
+  std::wstring short_name(size, L'\0');
+  const DWORD written = ::GetShortPathNameW(name, short_name.data(), size);
+  if (written == 0 || written >= size) return false;
+  short_name.resize(written);
+  return win32::ToExactAnsi(short_name.c_str(), ansi);
+}
+
+std::string DisplayAnsiName(const wchar_t* name) { return win32::ToDisplayAnsi(name); }
+
+unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
+
 std::string FullPathName(const std::string& path) {
   // Asked with no buffer, the call answers the size it needs (with the
   // terminator); asked again, the length it wrote (without). A larger
@@ -142,28 +248,75 @@ std::string FullPathName(const std::string& path) {
 }
 
 PathKind GetPathKind(const std::string& path) {
+  ErrorCode ignored = ERROR_SUCCESS;
+  return GetPathKind(path, ignored);
+}
+
+PathKind GetPathKind(const std::string& path, ErrorCode& error) {
+  error = ERROR_SUCCESS;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = ::GetLastError();
+    // Absent, a folder on the way absent, or an empty or malformed name:
+    // nothing there. Anything else hides what is.
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND &&
+        code != ERROR_INVALID_NAME && code != ERROR_BAD_NETPATH && code != ERROR_BAD_NET_NAME &&
+        code != ERROR_DIRECTORY) {
+      error = code;
+    }
+    return PathKind::kMissing;
+  }
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
-  // The separator goes in even after a trailing one ("C:\" gives "C:\\*.*"),
-  // which the system accepts; FindFirstFileA lists hidden and system
-  // entries too.
-  const std::string pattern = folder + "\\*.*";
-  WIN32_FIND_DATAA data;
-  const win32::FindHandle find(::FindFirstFileA(pattern.c_str(), &data));
-  if (!find) return false;
+  ErrorCode ignored = ERROR_SUCCESS;
+  return ListFolder(folder, visit, ignored);
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                ErrorCode& error, bool follow_link) {
+  error = ERROR_SUCCESS;
+  (void)follow_link;  // the walker looks at the attributes just before
+  // Listed with the wide calls: the ANSI listing would hand out best-fitted
+  // look-alikes of names it cannot spell. The separator goes in even after
+  // a trailing one ("C:\" gives "C:\\*.*"), which the system accepts;
+  // hidden and system entries are listed too.
+  const std::wstring pattern = win32::ToWide(folder + "\\*.*");
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(pattern.empty() ? INVALID_HANDLE_VALUE
+                                               : ::FindFirstFileW(pattern.c_str(), &data));
+  if (!find) {
+    error = pattern.empty() ? ERROR_NO_UNICODE_TRANSLATION : ::GetLastError();
+    // A folder with no entry at all (a drive root can be one) is listed.
+    if (error == ERROR_FILE_NOT_FOUND) {
+      error = ERROR_SUCCESS;
+      return true;
+    }
+    return false;
+  }
+  const std::string prefix = folder + "\\";
   do {
     if (IsDotOrDotDot(data.cFileName)) continue;
     FolderEntry entry;
-    entry.name = data.cFileName;
     entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.is_link = IsLink(data);
-    if (!visit(entry)) break;
-  } while (::FindNextFileA(find.Get(), &data));
-  return true;
+    // A name the code page cannot spell goes by its short name, which it
+    // always can; without one it cannot be handled at all.
+    if (!win32::ToExactAnsi(data.cFileName, entry.name) &&
+        (data.cAlternateFileName[0] == L'\0' ||
+         !win32::ToExactAnsi(data.cAlternateFileName, entry.name))) {
+      entry.examine_error = ERROR_NO_UNICODE_TRANSLATION;
+      entry.name = win32::ToDisplayAnsi(data.cFileName);  // for the message only
+    } else if (prefix.size() + entry.name.size() >= MAX_PATH) {
+      entry.examine_error = ERROR_FILENAME_EXCED_RANGE;  // the ANSI calls cannot reach it
+    } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      entry.is_link = win32::IsLinkReparsePoint(prefix + entry.name);
+    }
+    if (!visit(entry)) return true;
+  } while (::FindNextFileW(find.Get(), &data));
+  error = ::GetLastError();
+  if (error == ERROR_NO_MORE_FILES) error = ERROR_SUCCESS;
+  return error == ERROR_SUCCESS;
 }
 
 }  // namespace corvane::os

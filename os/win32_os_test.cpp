@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -246,6 +247,76 @@ TEST(OsWin32Progress, PostingToAGoneWindowFails) {
   }
   EXPECT_FALSE(::IsWindow(gone));
   EXPECT_FALSE(os::PostJobProgress(gone));
+}
+
+}  // namespace
+
+namespace {
+
+// Names a Western ANSI code page cannot spell, and one whose best-fit form
+// holds path separators. Made with the wide calls.
+struct WideName {
+  const wchar_t* name;
+  bool folder;
+};
+constexpr WideName kHostileNames[] = {
+    {L"\x0416"
+     L"doc.rtf",
+     false},                       // Cyrillic
+    {L"\x65E5\x672C.rtf", false},  // CJK
+    {L"\xD83D\xDE00.rtf", false},  // an emoji, a surrogate pair
+    {L"x\xFF3C..\xFF3C..\xFF3C"
+     L"escaped",
+     true},  // fullwidth reverse solidus
+    {L"plain.rtf", false},
+};
+
+std::wstring Wide(const std::string& ansi) {
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), size);
+  wide.resize(static_cast<std::size_t>(size) - 1);
+  return wide;
+}
+
+TEST(OsWin32Names, AListingNeverBestFitsANameIntoAnother) {
+  // This test program declares no code page: the system's ANSI one is in
+  // force, as on a Windows that ignores the programs' manifest entry.
+  if (::GetACP() == CP_UTF8) GTEST_SKIP() << "the ANSI code page is UTF-8 here";
+  TempFolder temp;
+  const std::wstring folder = Wide(temp.Path()) + L"\\";
+  for (const WideName& entry : kHostileNames) {
+    const std::wstring path = folder + entry.name;
+    if (entry.folder) {
+      ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+    } else {
+      const win32::KernelHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(file);
+    }
+  }
+  int listed = 0;
+  os::ErrorCode error = 0;
+  ASSERT_TRUE(os::ListFolder(
+      temp.Path(),
+      [&](const os::FolderEntry& entry) {
+        ++listed;
+        SCOPED_TRACE(entry.name);
+        if (entry.examine_error != 0) {
+          // No exact name and no short one: a failure the walker counts.
+          EXPECT_EQ(entry.examine_error, static_cast<os::ErrorCode>(ERROR_NO_UNICODE_TRANSLATION));
+          return true;
+        }
+        // The exact name or the short one: it names the entry itself,
+        // inside the folder, and holds no separator.
+        EXPECT_EQ(entry.name.find_first_of("\\/?"), std::string::npos);
+        const DWORD attributes = ::GetFileAttributesA((temp / entry.name).c_str());
+        EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, entry.is_folder);
+        return true;
+      },
+      error));
+  EXPECT_EQ(listed, static_cast<int>(std::size(kHostileNames)));  // none passed over in silence
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "converter_test_support.h"
+#include "import/failure_reason.h"
 #include "import/file_io.h"
 
 namespace corvane::converter_testing {
@@ -283,6 +284,7 @@ TEST_F(HostTest, ASuccessReplacesTheOutputAndAFailureLeavesItAlone) {
 
   EXPECT_FALSE(Convert(WriteScripted("other.doc", {.first = "7"}), PathOf("other.html")));
   EXPECT_FALSE(Exists(PathOf("other.html")));
+  EXPECT_EQ(import::LastFailureReason(), "the converter failed with code 7");  // told to the user
 }
 
 TEST_F(HostTest, AnOutputThatCannotBeWrittenRaisesAfterEverythingIsReleased) {
@@ -350,6 +352,7 @@ TEST_F(HostTest, FourCodesRetryOnceOnATemporaryCopy) {
       EXPECT_EQ(name.substr(0, 3), "tor") << name;
       EXPECT_EQ(name.substr(name.size() - 4), ".Doc") << name;  // the extension as spelled
       EXPECT_FALSE(Exists(copy));
+      EXPECT_FALSE(Exists(copy.substr(0, copy.size() - 4)));  // nor the name's placeholder
     }
   }
   ExpectReleased();
@@ -487,6 +490,9 @@ TEST_F(HostTest, TheSweepRemovesOurLeftoversAndNothingElse) {
   ASSERT_EQ(entries.size(), 2u);
   const std::string leftover = entries[1]["file"];
   ASSERT_TRUE(Exists(leftover));
+  // Its name stays taken while it exists: no other instance is handed it.
+  const std::string placeholder = leftover.substr(0, leftover.size() - 4);
+  EXPECT_TRUE(Exists(placeholder));
 
   // Another program's file, and one named as our copies are (another
   // instance of this program may be converting from it right now).
@@ -503,6 +509,7 @@ TEST_F(HostTest, TheSweepRemovesOurLeftoversAndNothingElse) {
   import::StartConverterModule();
 
   EXPECT_FALSE(Exists(leftover));
+  EXPECT_FALSE(Exists(placeholder));
   for (const std::string& path : foreign) {
     EXPECT_TRUE(Exists(path)) << path;
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
