@@ -1,5 +1,5 @@
 # The project's commands; each one calls a script under scripts/.
-.PHONY: test run build bench fuzz clean
+.PHONY: test run build bench fuzz dist clean
 
 test:
 	@scripts/test.sh
@@ -12,6 +12,9 @@ build:
 
 bench:
 	@scripts/bench.sh
+
+dist:
+	@scripts/dist.sh
 
 fuzz:
 	@scripts/fuzz.sh $(or $(FUZZ_SECONDS),600)

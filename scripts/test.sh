@@ -40,7 +40,7 @@ if [ -x scripts/test-win32.sh ]; then
   scripts/test-win32.sh 2>&1 | tee build/win32-test.log
   rc=${PIPESTATUS[0]}
   if [ "$rc" -eq 77 ]; then
-    summary+=("SKIP  win32  built, tests not run: this machine cannot run 32-bit programs, so no Wine")
+    summary+=("SKIP  win32  built, Wine tests not run: this machine cannot run 32-bit programs ($(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1 | sed 's/^/without Wine: /'))")
   else
     record win32 "$rc" "$(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1)"
   fi
