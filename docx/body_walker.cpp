@@ -268,7 +268,7 @@ void BodyWalker::StartElement(const XmlElement& element) {
     ++story.table_depth;
   } else if (name == "w:tc") {
     story.cell_depths.push_back(depth_);
-  } else if (name == "w:vMerge") {
+  } else if (name == "w:vMerge" || name == "w:hMerge") {
     const std::string_view value = element.Attribute("w:val");
     if (!story.cell_depths.empty() && value != "restart") story.merged_cell_depth = story.cell_depths.back();
   } else if (name == "w:txbxContent") {
