@@ -66,6 +66,8 @@ def stringify(node, out):
             content = node["c"]
             stringify(content[3:], out)
         elif "c" in node:
+            if kind == "Note":
+                out.append(" ")
             stringify(node["c"], out)
         if kind in BLOCKS or kind in ("Note", "Table"):
             out.append(" ")
