@@ -7,7 +7,8 @@ captions and math, which pandoc gives as TeX, left out) against the words of the
 corvane-cli writes; and each list item and table row pandoc finds, looked for
 as one <li> or one table paragraph of ours holding its words. Words with a
 character the ANSI code page (Windows-1252) cannot hold are counted apart:
-the HTML carries "?" for them by design.
+the HTML carries "?" for them by design. List items in table cells are not
+counted as items (our table row is one paragraph; their words count in the row).
 
 Usage: bench/docx-fidelity.py [--cli build/native/corvane-cli] [--corpus DIR] [--worst N]
 """
@@ -47,7 +48,7 @@ def words_of(text):
 BLOCKS = {"Para", "Plain", "Header", "CodeBlock", "BlockQuote", "Div", "LineBlock", "RawBlock"}
 
 
-def stringify(node, out):
+def stringify(node, out, skip_notes=False):
     """Appends the visible text of a pandoc AST node to out (a list of strings).
 
     Left out: image descriptions and table captions (alternative text, not
@@ -58,27 +59,32 @@ def stringify(node, out):
             out.append(node["c"])
         elif kind in ("Space", "SoftBreak", "LineBreak"):
             out.append(" ")
-        elif kind in ("Image", "Math"):
+        elif kind in ("Image", "Math") or (kind == "Note" and skip_notes):
             out.append(" ")
+        elif kind == "DefinitionList":
+            for term, definitions in node["c"]:
+                stringify(term, out, skip_notes)
+                out.append(" ")
+                stringify(definitions, out, skip_notes)
+                out.append(" ")
         elif kind == "Code":
             out.append(node["c"][1])
         elif kind == "Table":
-            content = node["c"]
-            stringify(content[3:], out)
+            stringify(node["c"][3:], out, skip_notes)
         elif "c" in node:
             if kind == "Note":
                 out.append(" ")
-            stringify(node["c"], out)
+            stringify(node["c"], out, skip_notes)
         if kind in BLOCKS or kind in ("Note", "Table"):
             out.append(" ")
     elif isinstance(node, list):
         for item in node:
-            stringify(item, out)
+            stringify(item, out, skip_notes)
 
 
-def text_of(node):
+def text_of(node, skip_notes=False):
     parts = []
-    stringify(node, parts)
+    stringify(node, parts, skip_notes)
     return "".join(parts)
 
 
@@ -86,12 +92,17 @@ def collect_structure(node, items, rows):
     """List items (their first block's text) and table rows (all cells' text)."""
     if isinstance(node, dict):
         kind = node.get("t")
-        if kind == "BulletList":
-            for item in node["c"]:
-                items.append(text_of(item[:1]))
-        elif kind == "OrderedList":
-            for item in node["c"][1]:
-                items.append(text_of(item[:1]))
+        if kind in ("BulletList", "OrderedList"):
+            # An item's own text is its first paragraph; one that opens with a
+            # nested list has none (the nested items count for themselves).
+            for item in node["c"] if kind == "BulletList" else node["c"][1]:
+                first = item[0] if item else {}
+                if first.get("t") in ("Para", "Plain"):
+                    items.append(text_of(first["c"], skip_notes=True))
+                elif first.get("t") == "Header":
+                    items.append(text_of(first["c"][2], skip_notes=True))
+        elif kind == "DefinitionList":
+            pass
         elif kind == "Table":
             # pandoc 2.10+: [attr, caption, colspecs, head, bodies, foot]
             content = node["c"]
@@ -102,6 +113,8 @@ def collect_structure(node, items, rows):
             all_rows += foot[1]
             for row in all_rows:
                 rows.append(text_of([cell[4] for cell in row[1]]))
+            # A table row is one paragraph of ours: lists in cells are rows' text.
+            return
         if "c" in node:
             collect_structure(node["c"], items, rows)
     elif isinstance(node, list):
@@ -157,6 +170,7 @@ def main():
     names = sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".docx", ".docm")))
     totals = collections.Counter()
     per_file = []
+    structure_misses = []
     with tempfile.TemporaryDirectory() as work:
         for name in names:
             shutil.copy(os.path.join(args.corpus, name), work)
@@ -207,6 +221,8 @@ def main():
                     totals["rows_found"] += 1
                 else:
                     missed.append("row: " + row.strip()[:60])
+            if missed:
+                structure_misses.append((name, missed))
             share = found / total if total else 1.0
             lost = [w for w, n in (wanted - ours).items()][:8]
             per_file.append((share, name, total, found, "; ".join(missed[:3]) or " ".join(lost)))
@@ -216,7 +232,7 @@ def main():
 
     print(f"files: {len(names)}  not converted: {totals['not_converted']}  "
           f"pandoc failed: {totals['pandoc_failed']}")
-    print(f"words: {totals['found']}/{totals['words']} = {pct(totals['found'], totals['words']):.2f} %"
+    print(f"words: {totals['found']}/{totals['words']} = {pct(totals["found"], totals["words"]):.3f} %"
           f"  (plus {totals['non_ansi_words']} words outside Windows-1252, not counted)")
     print(f"list items: {totals['items_found']}/{totals['items']} = "
           f"{pct(totals['items_found'], totals['items']):.2f} %")
@@ -225,6 +241,10 @@ def main():
     print(f"worst {args.worst} files (share of words, words, what is missing):")
     for share, name, total, found, note in sorted(per_file)[:args.worst]:
         print(f"  {100 * share:6.2f} %  {found}/{total}  {name}  {note[:150]}")
+    if structure_misses:
+        print("list items and table rows not found:")
+        for name, missed in structure_misses[:args.worst]:
+            print(f"  {name}: {len(missed)}: {'; '.join(missed[:3])[:150]}")
 
 
 if __name__ == "__main__":

@@ -77,7 +77,9 @@ void BodyWalker::EnsureParagraphStarted() {
   if (paragraphs_.empty() || paragraphs_.back().started) return;
   Paragraph& paragraph = paragraphs_.back();
   paragraph.started = true;
-  if (!AtTopLevel() || paragraph.joined) return;
+  // A paragraph joined to one before it takes that one's place; only when
+  // that wrote nothing does this one's list or break still open the block.
+  if (!AtTopLevel() || (paragraph.joined && Out().BlockHasText())) return;
   if (paragraph.page_break_before) Out().PageBreak();
   switch (lists_.KindOf(paragraph.style, paragraph.numbering)) {
     case ListKind::kBullet:

@@ -158,6 +158,10 @@ std::vector<ConstructCase> ConstructCases() {
        "<w:p><w:pPr><w:rPr><w:del w:id=\"1\" w:author=\"a\"/></w:rPr></w:pPr>" + R("first") +
            "</w:p>" + P("second") + P("third"),
        "\n<p>firstsecond</p>\n<p>third</p>"},
+      {"JoiningAnEmptyParagraphKeepsTheListItem",
+       "<w:p><w:pPr><w:rPr><w:del w:id=\"1\" w:author=\"a\"/></w:rPr></w:pPr></w:p>" +
+           ListParagraph(NumPr(1), "item"),
+       "\n<ul><li>item</li></ul>", {{"word/numbering.xml", kNumbering}}},
       {"DropCapJoinsItsParagraph",
        "<w:p><w:pPr><w:framePr w:dropCap=\"drop\" w:lines=\"3\"/></w:pPr>" + R("D") + "</w:p>" +
            P("rop cap") + "<w:p><w:pPr><w:framePr w:dropCap=\"none\"/></w:pPr>" + R("framed") +
