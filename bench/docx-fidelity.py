@@ -232,7 +232,7 @@ def main():
 
     print(f"files: {len(names)}  not converted: {totals['not_converted']}  "
           f"pandoc failed: {totals['pandoc_failed']}")
-    print(f"words: {totals['found']}/{totals['words']} = {pct(totals["found"], totals["words"]):.3f} %"
+    print(f"words: {totals['found']}/{totals['words']} = {pct(totals['found'], totals['words']):.3f} %"
           f"  (plus {totals['non_ansi_words']} words outside Windows-1252, not counted)")
     print(f"list items: {totals['items_found']}/{totals['items']} = "
           f"{pct(totals['items_found'], totals['items']):.2f} %")
