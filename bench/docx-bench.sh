@@ -38,8 +38,13 @@ fi
 list=$(ls "$corpus"/*.docx | awk -v n="$every" 'NR % n == 0')
 pfiles=$(echo "$list" | wc -l)
 pbytes=$(echo "$list" | xargs cat | wc -c)
-start=$(date +%s.%N)
-echo "$list" | while read -r file; do pandoc -f docx -t html "$file" -o /dev/null 2>/dev/null || true; done
-end=$(date +%s.%N)
-awk -v f="$pfiles" -v b="$pbytes" -v s="$start" -v e="$end" 'BEGIN {
-  t = e - s; printf "pandoc: %d files, %.1f MB in %.3f s: %.2f MB/s, %.1f files/s\n", f, b / 1e6, t, b / 1e6 / t, f / t }'
+# Wall time, and the CPU time of the pandoc processes (the figure to compare
+# with corvane's CPU time on a busy machine).
+TIMEFORMAT='%R %U %S'
+times=$( { time (echo "$list" | while read -r file; do
+  pandoc -f docx -t html "$file" -o /dev/null 2>/dev/null || true; done) ; } 2>&1 )
+read -r wall user sys <<<"$times"
+awk -v f="$pfiles" -v b="$pbytes" -v t="$wall" -v c="$user + $sys" 'BEGIN {
+  split(c, parts, " + "); cpu = parts[1] + parts[2]
+  printf "pandoc: %d files, %.1f MB in %.3f s: %.2f MB/s, %.1f files/s\n", f, b / 1e6, t, b / 1e6 / t, f / t
+  printf "pandoc: %.3f s of CPU: %.2f MB/s, %.1f files/s per CPU second\n", cpu, b / 1e6 / cpu, f / cpu }'

@@ -85,15 +85,17 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
   if (const PackageError error = ReadRelationships(package, main, parts); error.Failed())
     return Failure(error);
 
-  // Parts a writer names but left out are passed over, as Word does.
+  // Parts a writer names but left out are passed over, as Word does. Styles
+  // matter only for numbering, so without numbering they are not read.
   ListStyles lists;
+  const std::string numbering = FindTarget(parts, "numbering");
+  const bool has_numbering = !numbering.empty() && package.Contains(numbering);
   const std::string styles = FindTarget(parts, "styles");
-  if (!styles.empty() && package.Contains(styles)) {
+  if (has_numbering && !styles.empty() && package.Contains(styles)) {
     if (const PackageError error = ParsePart(package, styles, lists.StylesHandler()); error.Failed())
       return Failure(error);
   }
-  const std::string numbering = FindTarget(parts, "numbering");
-  if (!numbering.empty() && package.Contains(numbering)) {
+  if (has_numbering) {
     if (const PackageError error = ParsePart(package, numbering, lists.NumberingHandler());
         error.Failed())
       return Failure(error);
