@@ -65,10 +65,11 @@ int main(int argc, char** argv) {
       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   const double peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
   const double count = static_cast<double>(files.size()) * rounds;
-  std::printf("corvane: %zu files x %d rounds, %.1f MB of .docx in %.3f s: %.1f MB/s, %.0f files/s"
-              " (%d not converted, %zu bytes of HTML)\n",
-              files.size(), rounds, static_cast<double>(bytes) / 1e6, seconds,
-              static_cast<double>(bytes) / 1e6 / seconds, count / seconds, failures, html_bytes);
+  std::printf(
+      "corvane: %zu files x %d rounds, %.1f MB of .docx in %.3f s: %.1f MB/s, %.0f files/s"
+      " (%d not converted, %zu bytes of HTML)\n",
+      files.size(), rounds, static_cast<double>(bytes) / 1e6, seconds,
+      static_cast<double>(bytes) / 1e6 / seconds, count / seconds, failures, html_bytes);
   std::printf("corvane: %.3f s of CPU: %.1f MB/s, %.0f files/s per CPU second\n", cpu_seconds,
               static_cast<double>(bytes) / 1e6 / cpu_seconds, count / cpu_seconds);
   std::printf("corvane: peak resident memory %.1f MB; largest file %.2f MB\n", peak_mb,

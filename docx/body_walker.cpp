@@ -8,10 +8,10 @@ namespace {
 // Subtrees that hold no text of the document as it reads now: deletions,
 // instructions, properties, and what lives outside the package.
 constexpr std::string_view kSkipped[] = {
-    "w:del",     "w:moveFrom", "w:delText", "w:instrText", "w:delInstrText", "w:sdtPr",
-    "w:sdtEndPr", "w:tblPr",   "w:tblGrid", "w:trPr",      "w:sectPr",       "w:altChunk",
-    "w:fldData", "w:ffData",   "w:smartTagPr", "w:customXmlPr", "v:shapetype", "w:footnotePr",
-    "w:endnotePr", "w:numberingChange"};
+    "w:del",         "w:moveFrom",  "w:delText",    "w:instrText", "w:delInstrText",
+    "w:sdtPr",       "w:sdtEndPr",  "w:tblPr",      "w:tblGrid",   "w:trPr",
+    "w:sectPr",      "w:altChunk",  "w:fldData",    "w:ffData",    "w:smartTagPr",
+    "w:customXmlPr", "v:shapetype", "w:footnotePr", "w:endnotePr", "w:numberingChange"};
 
 bool IsSkipped(std::string_view name) {
   for (const std::string_view skipped : kSkipped) {
@@ -214,7 +214,8 @@ bool BodyWalker::HandleRunContent(const XmlElement& element) {
     if (visible) Out().Character(symbolic ? MapSymbolCharacter(font, character) : character);
   } else if (name == "w:footnoteReference" || name == "w:endnoteReference") {
     if (part_ == Part::kDocument && hiding_fields_ == 0) {
-      references_.emplace_back(name == "w:endnoteReference", ParseNumber(element.Attribute("w:id"), -1));
+      references_.emplace_back(name == "w:endnoteReference",
+                               ParseNumber(element.Attribute("w:id"), -1));
       Out().Text("[" + std::to_string(references_.size()) + "]");
     }
   } else {
@@ -276,7 +277,8 @@ void BodyWalker::StartElement(const XmlElement& element) {
     story.cell_depths.push_back(depth_);
   } else if (name == "w:vMerge" || name == "w:hMerge") {
     const std::string_view value = element.Attribute("w:val");
-    if (!story.cell_depths.empty() && value != "restart") story.merged_cell_depth = story.cell_depths.back();
+    if (!story.cell_depths.empty() && value != "restart")
+      story.merged_cell_depth = story.cell_depths.back();
   } else if (name == "w:txbxContent") {
     EnsureParagraphStarted();
     StartStory(AtTopLevel());
@@ -285,7 +287,8 @@ void BodyWalker::StartElement(const XmlElement& element) {
   } else if (name == "mc:Choice" || name == "mc:Fallback") {
     if (!alternates_.empty() && alternates_.back().first == depth_ - 1) {
       bool& taken = alternates_.back().second;
-      if (taken || (name == "mc:Choice" && !element.reader->KnowsPrefixes(element.Attribute("Requires")))) {
+      if (taken ||
+          (name == "mc:Choice" && !element.reader->KnowsPrefixes(element.Attribute("Requires")))) {
         Skip();
         return;
       }

@@ -69,7 +69,7 @@ class BodyWalker : public XmlHandler {
   std::vector<std::unique_ptr<Story>> stories_;
   std::vector<Paragraph> paragraphs_;
   std::vector<std::pair<int, bool>> alternates_;  // depth, a branch was taken
-  std::vector<bool> fields_;                     // open fields: past "separate"?
+  std::vector<bool> fields_;                      // open fields: past "separate"?
   int hiding_fields_ = 0;
   int depth_ = 0;
   int skip_depth_ = 0;

@@ -40,15 +40,16 @@ std::string BuildZip(const std::vector<ZipEntry>& entries) {
   std::string directory;
   for (const ZipEntry& entry : entries) {
     const std::string stored = entry.deflate ? RawDeflate(entry.data) : entry.data;
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()), static_cast<uInt>(entry.data.size())));
+    const auto crc =
+        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()),
+                                         static_cast<uInt>(entry.data.size())));
     const auto offset = static_cast<std::uint32_t>(archive.size());
     const std::uint32_t method = entry.deflate ? 8 : 0;
     auto common = [&](std::string& out) {
       Put16(out, 20);  // version needed
       Put16(out, entry.flags);
       Put16(out, method);
-      Put16(out, 0);  // time
+      Put16(out, 0);     // time
       Put16(out, 0x21);  // date: 1980-01-01
       Put32(out, crc);
       Put32(out, static_cast<std::uint32_t>(stored.size()));
@@ -97,40 +98,43 @@ const char* const kDocumentOpen =
 
 std::string BuildDocx(std::string_view body, std::vector<ZipEntry> extra) {
   std::vector<ZipEntry> entries;
-  entries.push_back({"[Content_Types].xml",
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-                     "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                     "<Default Extension=\"rels\" ContentType=\"application/"
-                     "vnd.openxmlformats-package.relationships+xml\"/>"
-                     "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                     "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
-                     "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
-                     "</Types>"});
-  entries.push_back({"_rels/.rels",
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                     "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-                     "2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
-                     "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
-                     "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>"
-                     "</Relationships>"});
-  entries.push_back({"word/_rels/document.xml.rels",
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                     "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-                     "2006/relationships/styles\" Target=\"styles.xml\"/>"
-                     "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-                     "2006/relationships/numbering\" Target=\"numbering.xml\"/>"
-                     "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-                     "2006/relationships/footnotes\" Target=\"/word/footnotes.xml\"/>"
-                     "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-                     "2006/relationships/endnotes\" Target=\"../word/./endnotes.xml\"/>"
-                     "<Relationship Id=\"rId5\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-                     "2006/relationships/hyperlink\" Target=\"http://example.com/\" TargetMode=\"External\"/>"
-                     "</Relationships>"});
-  entries.push_back({"word/document.xml", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
-                                              kDocumentOpen + "<w:body>" + std::string(body) +
-                                              "</w:body></w:document>"});
+  entries.push_back(
+      {"[Content_Types].xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+       "<Default Extension=\"rels\" ContentType=\"application/"
+       "vnd.openxmlformats-package.relationships+xml\"/>"
+       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+       "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+       "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+       "</Types>"});
+  entries.push_back(
+      {"_rels/.rels",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+       "2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
+       "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
+       "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>"
+       "</Relationships>"});
+  entries.push_back(
+      {"word/_rels/document.xml.rels",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+       "2006/relationships/styles\" Target=\"styles.xml\"/>"
+       "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+       "2006/relationships/numbering\" Target=\"numbering.xml\"/>"
+       "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+       "2006/relationships/footnotes\" Target=\"/word/footnotes.xml\"/>"
+       "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+       "2006/relationships/endnotes\" Target=\"../word/./endnotes.xml\"/>"
+       "<Relationship Id=\"rId5\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+       "2006/relationships/hyperlink\" Target=\"http://example.com/\" TargetMode=\"External\"/>"
+       "</Relationships>"});
+  entries.push_back({"word/document.xml",
+                     std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + kDocumentOpen +
+                         "<w:body>" + std::string(body) + "</w:body></w:document>"});
   for (ZipEntry& entry : extra) entries.push_back(std::move(entry));
   return BuildZip(entries);
 }

@@ -60,9 +60,7 @@ std::string Deep() {
   return WithDocument(Document(body));
 }
 
-std::string EncryptedEntry() {
-  return BuildZip({{"word/document.xml", Document(""), true, 1}});
-}
+std::string EncryptedEntry() { return BuildZip({{"word/document.xml", Document(""), true, 1}}); }
 
 struct BadInput {
   const char* name;

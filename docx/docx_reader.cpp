@@ -92,7 +92,8 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
   const bool has_numbering = !numbering.empty() && package.Contains(numbering);
   const std::string styles = FindTarget(parts, "styles");
   if (has_numbering && !styles.empty() && package.Contains(styles)) {
-    if (const PackageError error = ParsePart(package, styles, lists.StylesHandler()); error.Failed())
+    if (const PackageError error = ParsePart(package, styles, lists.StylesHandler());
+        error.Failed())
       return Failure(error);
   }
   if (has_numbering) {

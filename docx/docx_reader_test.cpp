@@ -1,5 +1,7 @@
 // Each construct of a Word body, checked on the RTF the reader writes and
 // on the HTML our engine makes of it.
+#include "docx/docx_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "docx/docx_fixture.h"
-#include "docx/docx_reader.h"
 #include "engine/rtf2html.h"
 
 namespace corvane::docx {
@@ -141,7 +142,8 @@ std::vector<ConstructCase> ConstructCases() {
        "<w:fldChar w:fldCharType=\"begin\"/><w:instrText>REF x</w:instrText>"
        "<w:fldChar w:fldCharType=\"separate\"/><w:t>hidden</w:t><w:fldChar w:fldCharType=\"end\"/>"
        "<w:fldChar w:fldCharType=\"separate\"/><w:t>shown</w:t></w:r></w:p>"
-       "<w:p><w:r><w:t>toc</w:t><w:fldChar w:fldCharType=\"begin\"/><w:instrText>PAGEREF</w:instrText>"
+       "<w:p><w:r><w:t>toc</w:t><w:fldChar "
+       "w:fldCharType=\"begin\"/><w:instrText>PAGEREF</w:instrText>"
        "<w:fldChar w:fldCharType=\"separate\"/><w:t>3</w:t><w:fldChar w:fldCharType=\"end\"/>"
        "<w:fldChar w:fldCharType=\"end\"/></w:r></w:p>" +
            P("after"),
@@ -161,7 +163,8 @@ std::vector<ConstructCase> ConstructCases() {
       {"JoiningAnEmptyParagraphKeepsTheListItem",
        "<w:p><w:pPr><w:rPr><w:del w:id=\"1\" w:author=\"a\"/></w:rPr></w:pPr></w:p>" +
            ListParagraph(NumPr(1), "item"),
-       "\n<ul><li>item</li></ul>", {{"word/numbering.xml", kNumbering}}},
+       "\n<ul><li>item</li></ul>",
+       {{"word/numbering.xml", kNumbering}}},
       {"DropCapJoinsItsParagraph",
        "<w:p><w:pPr><w:framePr w:dropCap=\"drop\" w:lines=\"3\"/></w:pPr>" + R("D") + "</w:p>" +
            P("rop cap") + "<w:p><w:pPr><w:framePr w:dropCap=\"none\"/></w:pPr>" + R("framed") +
@@ -172,9 +175,9 @@ std::vector<ConstructCase> ConstructCases() {
            "</mc:Choice><mc:Choice Requires=\"wps\">" + R("choice") + "</mc:Choice><mc:Fallback>" +
            R("fallback") + "</mc:Fallback></mc:AlternateContent>" +
            "<mc:AlternateContent><mc:Choice Requires=\"x9\">" + R("lost") +
-           "</mc:Choice></mc:AlternateContent>" + "<mc:AlternateContent><mc:Choice Requires=\"x9\">" +
-           R("lost") + "</mc:Choice><mc:Fallback>" + R(" fell") +
-           "</mc:Fallback></mc:AlternateContent></w:p>",
+           "</mc:Choice></mc:AlternateContent>" +
+           "<mc:AlternateContent><mc:Choice Requires=\"x9\">" + R("lost") +
+           "</mc:Choice><mc:Fallback>" + R(" fell") + "</mc:Fallback></mc:AlternateContent></w:p>",
        "\n<p>choice fell</p>"},
       {"TextBoxesFollowTheirParagraphOnce",
        P("before") + "<w:p>" + R("anchor") +
@@ -188,9 +191,8 @@ std::vector<ConstructCase> ConstructCases() {
            "</v:textbox></v:shape></w:pict></w:r></w:p>",
        "\n<p>before</p>\n<p>anchor after</p>\n<p>boxed</p>\n<p>boxed</p>"},
       {"TabsAndBreaks",
-       P("prev") +
-           "<w:p><w:r><w:tab/><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t>"
-           "<w:br w:type=\"page\"/><w:t>d</w:t><w:cr/><w:t>e</w:t><w:tab/></w:r></w:p>",
+       P("prev") + "<w:p><w:r><w:tab/><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t>"
+                   "<w:br w:type=\"page\"/><w:t>d</w:t><w:cr/><w:t>e</w:t><w:tab/></w:r></w:p>",
        "\n<p>prev</p>\n<p>a b<br />\nc</p>\n<hr />\n\n<p>d<br />\ne</p>"},
       {"PageBreakBeforeAndSectionBreak",
        P("a") + "<w:p><w:pPr><w:pageBreakBefore/></w:pPr>" + R("b") + "</w:p>" +
@@ -202,7 +204,8 @@ std::vector<ConstructCase> ConstructCases() {
        "<w:sym w:font=\"Wingdings\" w:char=\"F0A7\"/><w:t>&#xF0B7;{a}\\&lt;&amp;</w:t>"
        "<w:noBreakHyphen/><w:t>b</w:t><w:softHyphen/><w:t>c&#xE9;&#x20AC;&#xA0;&#x1F600;</w:t>"
        "</w:r></w:p>",
-       "\n<p>x\x95?\x95{a}\\&lt;&amp;-b\xAD" "c\xE9\x80\xA0?</p>"},
+       "\n<p>x\x95?\x95{a}\\&lt;&amp;-b\xAD"
+       "c\xE9\x80\xA0?</p>"},
       {"Lists",
        ListParagraph(NumPr(1), "b1") + ListParagraph(NumPr(2), "n1") +
            ListParagraph("<w:pStyle w:val=\"Child\"/>", "inherited") +
@@ -216,9 +219,10 @@ std::vector<ConstructCase> ConstructCases() {
        {{"word/numbering.xml", kNumbering}, {"word/styles.xml", kStyles}}},
       {"Tables",
        P("before") + "<w:tbl><w:tblPr/><w:tblGrid/><w:tr>" + Cell(P("A")) +
-           Cell(P("B"), "<w:vMerge w:val=\"restart\"/>") + Cell(P("wide"), "<w:gridSpan w:val=\"2\"/>") +
-           "</w:tr><w:sdt><w:sdtContent><w:tr>" + Cell(P("C")) + Cell(P("B"), "<w:vMerge/>") +
-           "<w:sdt><w:sdtContent>" + Cell(P("D1") + P("D2")) + "</w:sdtContent></w:sdt>" +
+           Cell(P("B"), "<w:vMerge w:val=\"restart\"/>") +
+           Cell(P("wide"), "<w:gridSpan w:val=\"2\"/>") + "</w:tr><w:sdt><w:sdtContent><w:tr>" +
+           Cell(P("C")) + Cell(P("B"), "<w:vMerge/>") + "<w:sdt><w:sdtContent>" +
+           Cell(P("D1") + P("D2")) + "</w:sdtContent></w:sdt>" +
            "</w:tr></w:sdtContent></w:sdt><w:tr>" +
            Cell(P("x") + "<w:tbl><w:tr>" + Cell(P("i1")) + Cell(P("i2")) + "</w:tr><w:tr>" +
                 Cell(P("i3")) + "</w:tr></w:tbl>") +
@@ -231,10 +235,10 @@ std::vector<ConstructCase> ConstructCases() {
            "<w:r><w:endnoteReference w:id=\"1\"/></w:r></w:p>" + ListParagraph(NumPr(2), "listed"),
        "\n<p>text[1] more[2]</p>\n<ol><li>listed</li></ol>\n<hr />\n\n"
        "<ol><li>Note one<br />\nagain</li>\n<li>End one</li></ol>",
-       {{"word/footnotes.xml", kFootnotes}, {"word/endnotes.xml", kEndnotes},
+       {{"word/footnotes.xml", kFootnotes},
+        {"word/endnotes.xml", kEndnotes},
         {"word/numbering.xml", kNumbering}}},
-      {"MathText",
-       "<w:p>" + R("x ") + "<m:oMath><m:r><m:t>a+b</m:t></m:r></m:oMath></w:p>",
+      {"MathText", "<w:p>" + R("x ") + "<m:oMath><m:r><m:t>a+b</m:t></m:r></m:oMath></w:p>",
        "\n<p>x a+b</p>"},
   };
 }
@@ -251,9 +255,9 @@ INSTANTIATE_TEST_SUITE_P(Docx, ConstructTest, ::testing::ValuesIn(ConstructCases
 
 // The RTF itself, where other readers than our engine depend on it.
 TEST(DocxRtf, CharactersCarryUnicodeAndTheAnsiFallback) {
-  const ReadResult result = Convert(BuildDocx(
-      P("&#xE9;&#x20AC;&#x3B1;&#x1F600;{\\}") +
-      "<w:p><w:r><w:sym w:font=\"Symbol\" w:char=\"F061\"/></w:r></w:p>"));
+  const ReadResult result =
+      Convert(BuildDocx(P("&#xE9;&#x20AC;&#x3B1;&#x1F600;{\\}") +
+                        "<w:p><w:r><w:sym w:font=\"Symbol\" w:char=\"F061\"/></w:r></w:p>"));
   EXPECT_NE(result.rtf.find("\\u233\\'e9\\u8364\\'80\\u945?{\\uc0\\u-10179}\\u-8704?\\{\\\\\\}"),
             std::string::npos)
       << result.rtf;
@@ -296,20 +300,22 @@ TEST(DocxPackage, MainPartIsFoundThroughThePackageRelationships) {
       {{"_rels/.rels", Rels("http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
                             "officeDocument",
                             "/word/document2.xml")},
-       {"word/document.xml", std::string(testing::kDocumentOpen) + "<w:body>" + P("wrong") +
-                                 "</w:body></w:document>"},
-       {"word/document2.xml", std::string(testing::kDocumentOpen) + "<w:body>" + P("right") +
-                                  "</w:body></w:document>"}});
+       {"word/document.xml",
+        std::string(testing::kDocumentOpen) + "<w:body>" + P("wrong") + "</w:body></w:document>"},
+       {"word/document2.xml",
+        std::string(testing::kDocumentOpen) + "<w:body>" + P("right") + "</w:body></w:document>"}});
   EXPECT_EQ(HtmlBody(Convert(package).rtf), "\n<p>right</p>");
 }
 
 TEST(DocxPackage, StrictNamespacesReadAsTransitional) {
   const std::string strict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
   const std::string document =
-      "<w:document xmlns:w=\"" + strict + "\"><w:body><w:p><w:pPr><w:numPr><w:numId w:val=\"1\"/>"
+      "<w:document xmlns:w=\"" + strict +
+      "\"><w:body><w:p><w:pPr><w:numPr><w:numId w:val=\"1\"/>"
       "</w:numPr></w:pPr><w:r><w:t>strict</w:t></w:r></w:p></w:body></w:document>";
   const std::string numbering =
-      "<w:numbering xmlns:w=\"" + strict + "\"><w:abstractNum w:abstractNumId=\"0\"><w:lvl "
+      "<w:numbering xmlns:w=\"" + strict +
+      "\"><w:abstractNum w:abstractNumId=\"0\"><w:lvl "
       "w:ilvl=\"0\"><w:numFmt w:val=\"bullet\"/></w:lvl></w:abstractNum><w:num w:numId=\"1\">"
       "<w:abstractNumId w:val=\"0\"/></w:num></w:numbering>";
   const std::string package = BuildZip(
@@ -350,15 +356,16 @@ TEST(DocxPackage, Utf16PartsAreRead) {
 TEST(DocxPackage, RecognisesWordPackagesOnly) {
   EXPECT_TRUE(IsWordPackage(BuildDocx(P("x"))));
   EXPECT_FALSE(IsWordPackage("plain text"));
-  EXPECT_FALSE(IsWordPackage(BuildZip({{"[Content_Types].xml",
-                                        "<Types><Override PartName=\"/xl/workbook.xml\" "
-                                        "ContentType=\"application/vnd.openxmlformats-"
-                                        "officedocument.spreadsheetml.sheet.main+xml\"/></Types>"}})));
+  EXPECT_FALSE(
+      IsWordPackage(BuildZip({{"[Content_Types].xml",
+                               "<Types><Override PartName=\"/xl/workbook.xml\" "
+                               "ContentType=\"application/vnd.openxmlformats-"
+                               "officedocument.spreadsheetml.sheet.main+xml\"/></Types>"}})));
 }
 
 TEST(DocxThreads, TwoConversionsAtOnceAgree) {
-  const std::string package = BuildDocx(P("one") + ListParagraph(NumPr(1), "two"),
-                                        {{"word/numbering.xml", kNumbering}});
+  const std::string package =
+      BuildDocx(P("one") + ListParagraph(NumPr(1), "two"), {{"word/numbering.xml", kNumbering}});
   const std::string expected = Convert(package).rtf;
   std::vector<std::string> results(2);
   std::vector<std::thread> threads;

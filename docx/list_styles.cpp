@@ -102,7 +102,8 @@ const ListStyles::Level* ListStyles::FindLevel(long num_id, long level, int hops
   if (!abstract->second.style_link.empty() && hops < 2) {
     // The numbering style names the numbering that holds the levels.
     const NumberingProperties linked = FromStyle(abstract->second.style_link);
-    if (linked.num_id > 0 && linked.num_id != num_id) return FindLevel(linked.num_id, level, hops + 1);
+    if (linked.num_id > 0 && linked.num_id != num_id)
+      return FindLevel(linked.num_id, level, hops + 1);
   }
   const auto found = abstract->second.levels.find(level);
   return found != abstract->second.levels.end() ? &found->second : nullptr;

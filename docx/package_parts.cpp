@@ -93,7 +93,8 @@ std::string ResolveTarget(std::string_view source_part, std::string_view target)
 
 PackageError ParsePart(ZipPackage& package, std::string_view part, XmlHandler& handler) {
   XmlReader reader(handler, std::string(part));
-  PackageError error = package.Read(part, [&reader](std::string_view chunk) { return reader.Feed(chunk); });
+  PackageError error =
+      package.Read(part, [&reader](std::string_view chunk) { return reader.Feed(chunk); });
   if (reader.Status() == ReadStatus::kOk && !error.Failed()) reader.Finish();
   if (reader.Status() != ReadStatus::kOk) return {reader.Status(), reader.Message()};
   return error;
@@ -112,7 +113,8 @@ std::string FindTarget(const std::vector<Relationship>& relationships, std::stri
   for (const Relationship& relationship : relationships) {
     const std::string_view type = relationship.type;
     if (relationship.target.empty() || type.size() <= kind.size()) continue;
-    if (type.substr(type.size() - kind.size()) == kind && type[type.size() - kind.size() - 1] == '/')
+    if (type.substr(type.size() - kind.size()) == kind &&
+        type[type.size() - kind.size() - 1] == '/')
       return relationship.target;
   }
   return {};

@@ -29,11 +29,11 @@ constexpr Glyph kSymbolSigns[] = {
     {0xD8, U'¬'}, {0xD9, U'∧'}, {0xDA, U'∨'}, {0xDB, U'⇔'}, {0xDC, U'⇐'}, {0xDD, U'⇑'},
     {0xDE, U'⇒'}, {0xDF, U'⇓'}, {0xE0, U'◊'}, {0xE5, U'∑'}, {0xF2, U'∫'}};
 // Wingdings and its kin are used for bullets and check marks.
-constexpr Glyph kWingdings[] = {
-    {0x6C, U'●'}, {0x6E, U'■'}, {0x6F, U'□'}, {0x71, U'❑'}, {0x75, U'◆'}, {0x76, U'❖'},
-    {0x77, U'⬥'}, {0x9F, U'•'}, {0xA1, U'○'}, {0xA7, U'▪'}, {0xA8, U'◻'}, {0xD8, U'➢'},
-    {0xE0, U'➔'}, {0xE8, U'➔'}, {0xF0, U'⇨'}, {0xFB, U'✗'}, {0xFC, U'✓'}, {0xFD, U'☒'},
-    {0xFE, U'☑'}};
+constexpr Glyph kWingdings[] = {{0x6C, U'●'}, {0x6E, U'■'}, {0x6F, U'□'}, {0x71, U'❑'},
+                                {0x75, U'◆'}, {0x76, U'❖'}, {0x77, U'⬥'}, {0x9F, U'•'},
+                                {0xA1, U'○'}, {0xA7, U'▪'}, {0xA8, U'◻'}, {0xD8, U'➢'},
+                                {0xE0, U'➔'}, {0xE8, U'➔'}, {0xF0, U'⇨'}, {0xFB, U'✗'},
+                                {0xFC, U'✓'}, {0xFD, U'☒'}, {0xFE, U'☑'}};
 
 char32_t Find(const Glyph* table, std::size_t size, char32_t code) {
   for (std::size_t i = 0; i < size; ++i) {
@@ -64,7 +64,8 @@ char32_t FromSymbol(char32_t code) {
 }  // namespace
 
 bool IsSymbolFont(std::string_view font) {
-  return StartsWith(font, "symbol") || StartsWith(font, "wingdings") || StartsWith(font, "webdings");
+  return StartsWith(font, "symbol") || StartsWith(font, "wingdings") ||
+         StartsWith(font, "webdings");
 }
 
 char32_t MapSymbolCharacter(std::string_view font, char32_t code) {

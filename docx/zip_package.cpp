@@ -25,7 +25,8 @@ voidpf ZCALLBACK OpenMemory(voidpf opaque, const void* /*name*/, int /*mode*/) {
 
 uLong ZCALLBACK ReadMemory(voidpf /*opaque*/, voidpf stream, void* buffer, uLong size) {
   auto* file = static_cast<MemoryFile*>(stream);
-  const std::uint64_t left = file->bytes.size() - std::min<std::uint64_t>(file->position, file->bytes.size());
+  const std::uint64_t left =
+      file->bytes.size() - std::min<std::uint64_t>(file->position, file->bytes.size());
   const std::uint64_t count = std::min<std::uint64_t>(size, left);
   if (count > 0) std::memcpy(buffer, file->bytes.data() + file->position, count);
   file->position += count;
@@ -133,8 +134,8 @@ PackageError ZipPackage::Open(std::string_view bytes) {
     unz64_file_pos position{};
     if (unzGetFilePos64(zip_.get(), &position) != UNZ_OK) return Corrupt(key);
     // The first of two entries of one name wins, as the directory lists them.
-    entries_.try_emplace(key, Entry{position.pos_in_zip_directory, position.num_of_file,
-                                    file.compressed_size});
+    entries_.try_emplace(
+        key, Entry{position.pos_in_zip_directory, position.num_of_file, file.compressed_size});
   }
   return {};
 }
@@ -146,8 +147,8 @@ bool ZipPackage::Contains(std::string_view part) const {
 PackageError ZipPackage::Read(std::string_view part, const Sink& sink) {
   const auto found = entries_.find(NormalizePartName(part));
   if (found == entries_.end()) {
-    return Fail(ReadStatus::kCorrupt, "The file is damaged: the part " + std::string(part) +
-                                          " is missing.");
+    return Fail(ReadStatus::kCorrupt,
+                "The file is damaged: the part " + std::string(part) + " is missing.");
   }
   const Entry& entry = found->second;
   unz64_file_pos position{entry.directory_offset, entry.entry_number};
@@ -156,8 +157,9 @@ PackageError ZipPackage::Read(std::string_view part, const Sink& sink) {
   if (unzGetCurrentFileInfo64(zip_.get(), &file, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
     return Corrupt(part);
   if (file.compression_method != 0 && file.compression_method != Z_DEFLATED) {
-    return Fail(ReadStatus::kCorrupt, "The file uses a compression method a document never uses (in " +
-                                          std::string(part) + ").");
+    return Fail(
+        ReadStatus::kCorrupt,
+        "The file uses a compression method a document never uses (in " + std::string(part) + ").");
   }
   if (unzOpenCurrentFile(zip_.get()) != UNZ_OK) return Corrupt(part);
 

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -26,8 +26,8 @@ constexpr std::uintptr_t kBuiltInModule = 1;
 }  // namespace
 
 RegistryValue ReadLocalMachineValue(const std::string& key, const std::string& name) {
-  if (name != "Path" || (key != std::string(kImportKey) + "Word12" &&
-                         key != std::string(kImportKey) + "MEWord12")) {
+  if (name != "Path" ||
+      (key != std::string(kImportKey) + "Word12" && key != std::string(kImportKey) + "MEWord12")) {
     return {};
   }
   RegistryValue value;

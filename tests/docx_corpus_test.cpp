@@ -43,7 +43,8 @@ TEST(DocxCorpus, EveryFileConvertsOrFailsWithAReason) {
     }
     ++failures;
     EXPECT_FALSE(result.message.empty());
-    std::printf("not converted: %s: %s\n", file.filename().string().c_str(), result.message.c_str());
+    std::printf("not converted: %s: %s\n", file.filename().string().c_str(),
+                result.message.c_str());
   }
   std::printf("%zu files, %d not converted\n", files.size(), failures);
 }

@@ -21,9 +21,10 @@ class DocxOnLinuxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     import::StartConverterModule();
-    root_ = std::filesystem::temp_directory_path() /
-            ("docx_linux_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ =
+        std::filesystem::temp_directory_path() /
+        ("docx_linux_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
   }
