@@ -177,7 +177,9 @@ PackageError ZipPackage::Read(std::string_view part, const Sink& sink) {
     if (count == 0) break;
     inflated += static_cast<std::uint64_t>(count);
     total_read_ += static_cast<std::uint64_t>(count);
-    const std::uint64_t compressed = std::max<std::uint64_t>(entry.compressed_size, 1);
+    // A directory may claim more compressed bytes than the file holds.
+    const std::uint64_t compressed = std::clamp<std::uint64_t>(
+        entry.compressed_size, 1, std::max<std::uint64_t>(memory_->bytes.size(), 1));
     if (inflated > limits_.max_part_bytes || total_read_ > limits_.max_total_bytes ||
         (inflated > limits_.ratio_floor_bytes && inflated / compressed > limits_.max_ratio)) {
       error = Fail(ReadStatus::kTooLarge,
