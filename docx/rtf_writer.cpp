@@ -59,9 +59,12 @@ char32_t NextUtf8(std::string_view text, std::size_t& position) {
 void RtfWriter::StartBlock() {
   block_has_text_ = false;
   separators_.clear();
+  marker_ = {};
 }
 
-void RtfWriter::FlushSeparators() {
+void RtfWriter::FlushPending() {
+  rtf_ += marker_;
+  marker_ = {};
   if (block_has_text_) rtf_ += separators_;
   separators_.clear();
 }
@@ -73,7 +76,7 @@ void RtfWriter::Text(std::string_view utf8) {
 
 void RtfWriter::Character(char32_t character) {
   if (character < 0x20 || (character >= 0x7F && character < 0xA0)) return;  // controls
-  FlushSeparators();
+  FlushPending();
   block_has_text_ = true;
   any_text_ = true;
   if (character < 0x7F) {
@@ -118,9 +121,9 @@ void RtfWriter::CellSeparator() { separators_ = "\\tab "; }
 
 void RtfWriter::RowSeparator() { separators_ = "\\line "; }
 
-void RtfWriter::BulletItem() { rtf_ += "{\\*\\pn\\pnlvlblt}"; }
+void RtfWriter::BulletItem() { marker_ = "{\\*\\pn\\pnlvlblt}"; }
 
-void RtfWriter::NumberedItem() { rtf_ += "{\\*\\pn\\pnlvlbody}"; }
+void RtfWriter::NumberedItem() { marker_ = "{\\*\\pn\\pnlvlbody}"; }
 
 void RtfWriter::EndParagraph() {
   rtf_ += "\\par\r\n";
@@ -128,8 +131,11 @@ void RtfWriter::EndParagraph() {
 }
 
 void RtfWriter::PageBreak() {
+  // A list marker still waiting stays for the text after the break: the
+  // engine would replace a marker written before it by the rule.
   rtf_ += "\\page\r\n";
-  StartBlock();
+  block_has_text_ = false;
+  separators_.clear();
 }
 
 void RtfWriter::EndCell() {
@@ -144,7 +150,7 @@ void RtfWriter::EndRow() {
 
 void RtfWriter::Splice(const std::string& rtf, bool has_text) {
   if (rtf.empty()) return;
-  if (has_text) FlushSeparators();
+  if (has_text) FlushPending();
   rtf_ += rtf;
   if (has_text) block_has_text_ = any_text_ = true;
 }

@@ -25,6 +25,7 @@ class RtfWriter {
   void CellSeparator();
   void RowSeparator();
 
+  // The block is a list item: its marker is written before its first character.
   void BulletItem();
   void NumberedItem();
   void EndParagraph();
@@ -43,11 +44,12 @@ class RtfWriter {
 
  private:
   void StartBlock();
-  void FlushSeparators();
+  void FlushPending();
 
   const AnsiEncoder& encoder_;
   std::string rtf_;
   std::string separators_;  // \tab and \line owed to the block's next character
+  std::string_view marker_;  // the list marker owed to the block's first character
   bool block_has_text_ = false;
   bool any_text_ = false;
 };
