@@ -52,3 +52,33 @@ for corpus in tests/corpus/rtf "$shared_corpus"; do
     echo "fuzz-seeds: no corpus at $corpus"
   fi
 done
+
+# The .docx reader's seeds: the real packages (bundled and shared), and the
+# main parts of a few of them as plain XML (the target wraps an input that
+# is not a ZIP as one).
+shared_docx_corpus=${CORVANE_DOCX_CORPUS_DIR:-../shared/corpus/docx}
+docx_seeds=build/fuzz/docx-seeds
+rm -rf "$docx_seeds"
+mkdir -p "$docx_seeds"
+python3 - "$docx_seeds" tests/corpus/docx "$shared_docx_corpus" <<'PY'
+import pathlib, shutil, sys, zipfile
+
+seeds = pathlib.Path(sys.argv[1])
+files = {}
+for folder in map(pathlib.Path, sys.argv[2:]):
+    if not folder.is_dir():
+        print(f"fuzz-seeds: no .docx corpus at {folder}")
+        continue
+    for path in folder.glob("*.docx"):
+        files.setdefault(path.name, path)
+files = [files[name] for name in sorted(files)]
+for path in files:
+    shutil.copy(path, seeds / path.name)
+for path in files[::10]:
+    try:
+        with zipfile.ZipFile(path) as package:
+            (seeds / (path.stem + ".document.xml")).write_bytes(package.read("word/document.xml"))
+    except (KeyError, zipfile.BadZipFile):
+        pass
+print(f"fuzz-seeds: {len(files)} .docx files and some of their main parts")
+PY

@@ -1,12 +1,14 @@
 #!/bin/bash
-# Fuzzes the engine against the reference renderer for SECONDS (default 600)
-# with inputs of at most MAX_LEN bytes (default 1 MiB; make test uses a few
-# KB, where most faults live and a minute reaches far more executions):
-# builds the fuzz preset, rebuilds the seeds, then runs libFuzzer. Inputs that
-# add coverage collect in build/fuzz/corpus across runs; a crash, a
+# Fuzzes for SECONDS (default 600), half on the engine against the reference
+# renderer and half on the .docx reader, the engine with inputs of at most
+# MAX_LEN bytes (default 1 MiB; make test uses a few KB, where most faults
+# live and a minute reaches far more executions; the reader's packages keep
+# 1 MiB): builds the fuzz preset, rebuilds the seeds, then runs libFuzzer on
+# each. Inputs that add coverage collect in build/fuzz/corpus and
+# build/fuzz/docx-corpus across runs; a crash, a
 # difference, a timeout or an out-of-memory ends the run with a non-zero exit
 # and leaves the input in build/fuzz/findings. Reproduce one with
-#   build/fuzz/engine_fuzz build/fuzz/findings/<file>
+#   build/fuzz/engine_fuzz build/fuzz/findings/<file>   (or docx_fuzz)
 # or look at its output with build/native/corvane-cli - < build/fuzz/findings/<file>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,21 +20,35 @@ case "$seconds $max_len" in
 esac
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target engine_fuzz
+cmake --build --preset fuzz --target engine_fuzz docx_fuzz
 scripts/fuzz-seeds.sh
 
-mkdir -p build/fuzz/corpus build/fuzz/findings
-# Longer seeds are cut to -max_len. -timeout: a hang, not a slow input, so
-# generous.
-set +e
-build/fuzz/engine_fuzz build/fuzz/corpus build/fuzz/seeds \
-  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len="$max_len" \
-  -artifact_prefix=build/fuzz/findings/ -print_final_stats=1 2>&1 | tee build/fuzz/last-run.log
-status=${PIPESTATUS[0]}
-set -e
-runs=$(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/last-run.log | tail -1)
-rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' build/fuzz/last-run.log | tail -1)
-echo "fuzz: engine: ${runs:-?} executions, ${rate:-?} a second, inputs up to $max_len bytes"
+mkdir -p build/fuzz/corpus build/fuzz/docx-corpus build/fuzz/findings
+engine_seconds=$((seconds / 2))
+docx_seconds=$((seconds - engine_seconds))
+
+# Runs fuzz target $1 on corpus $2 with seeds $3 for $4 seconds, inputs up
+# to $5 bytes (longer seeds are cut); prints its executions and their rate.
+# -timeout: a hang, not a slow input, so generous.
+run_target() {
+  local log=build/fuzz/$1.log rc runs rate
+  set +e
+  "build/fuzz/$1" "$2" "$3" -max_total_time="$4" -timeout=10 -rss_limit_mb=4096 \
+    -max_len="$5" -artifact_prefix="build/fuzz/findings/$1-" -print_final_stats=1 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  set -e
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  echo "fuzz: $1: ${runs:-?} executions, ${rate:-?} a second, inputs up to $5 bytes"
+  return "$rc"
+}
+
+status=0
+run_target engine_fuzz build/fuzz/corpus build/fuzz/seeds "$engine_seconds" "$max_len" || status=$?
+if [ "$status" -eq 0 ]; then
+  run_target docx_fuzz build/fuzz/docx-corpus build/fuzz/docx-seeds "$docx_seconds" 1048576 ||
+    status=$?
+fi
 
 if [ "$status" -ne 0 ]; then
   echo "fuzz: FAILED (exit $status); findings in build/fuzz/findings:" >&2
