@@ -22,7 +22,7 @@ case "$(uname -s)" in
 esac
 
 scripts/install-deps.sh
-scripts/build-libjpeg-mingw.sh >/dev/null
+scripts/build-deps-mingw.sh >/dev/null
 cmake --preset win32 >/dev/null
 # The program only: the test programs would need Wine at build time.
 cmake --build --preset win32 --target corvane

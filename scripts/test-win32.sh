@@ -15,8 +15,8 @@ step() {
   step_start=$SECONDS
 }
 
-scripts/build-libjpeg-mingw.sh
-step "libjpeg ready"
+scripts/build-deps-mingw.sh
+step "libjpeg, minizip and expat ready"
 
 # Before the build: gtest discovery runs the test programs through Wine at
 # build time, and only a warm prefix answers quickly.
