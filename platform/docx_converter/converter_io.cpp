@@ -78,8 +78,10 @@ std::string ReadGlobalString(HANDLE block) {
 bool WriteGlobalBytes(HANDLE block, std::string_view text) {
   if (block == nullptr) return false;
   const SIZE_T needed = text.size() + 1;
+  // A movable block keeps its handle when it grows; a fixed one would not,
+  // and the caller would never see the new one.
   if (::GlobalSize(block) < needed &&
-      ::GlobalReAlloc(block, needed, GMEM_MOVEABLE | GMEM_ZEROINIT) == nullptr) {
+      ::GlobalReAlloc(block, needed, GMEM_MOVEABLE | GMEM_ZEROINIT) != block) {
     return false;
   }
   const LockedBlock locked(block);

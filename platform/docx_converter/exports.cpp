@@ -65,17 +65,18 @@ LONG Convert(HANDLE file_name, void* storage, HANDLE buffer, OutputCallback outp
 
 }  // namespace
 
+// Exported under their plain names by corvane-docx.def.
 extern "C" {
 
-__declspec(dllexport) LONG WINAPI InitConverter32(HANDLE /*window*/, char* /*module_name*/) {
+LONG WINAPI InitConverter32(HANDLE /*window*/, char* /*module_name*/) {
   return 1;
 }
 
-__declspec(dllexport) void WINAPI UninitConverter() {}
+void WINAPI UninitConverter() {}
 
 // 1 for a Word package, 0 for anything else; the class is not written, as
 // the interface allows.
-__declspec(dllexport) LONG WINAPI IsFormatCorrect32(HANDLE file_name, HANDLE /*class_name*/) {
+LONG WINAPI IsFormatCorrect32(HANDLE file_name, HANDLE /*class_name*/) {
   return Guarded([&]() -> LONG {
     std::string package;
     const Code read = ReadInputFile(ReadGlobalString(file_name), package);
@@ -84,20 +85,20 @@ __declspec(dllexport) LONG WINAPI IsFormatCorrect32(HANDLE file_name, HANDLE /*c
   });
 }
 
-__declspec(dllexport) LONG WINAPI ForeignToRtf32(HANDLE file_name, void* storage, HANDLE buffer,
+LONG WINAPI ForeignToRtf32(HANDLE file_name, void* storage, HANDLE buffer,
                                                  HANDLE /*class_name*/, HANDLE /*subset*/,
                                                  OutputCallback output) {
   return Guarded([&] { return Convert(file_name, storage, buffer, output); });
 }
 
 // Import only.
-__declspec(dllexport) LONG WINAPI RtfToForeign32(HANDLE /*file_name*/, void* /*storage*/,
+LONG WINAPI RtfToForeign32(HANDLE /*file_name*/, void* /*storage*/,
                                                  HANDLE /*buffer*/, HANDLE /*class_name*/,
                                                  void* /*input*/) {
   return kWrongFileType;
 }
 
-__declspec(dllexport) HGLOBAL WINAPI RegisterApp(unsigned long flags, void* /*future*/) {
+HGLOBAL WINAPI RegisterApp(unsigned long flags, void* /*future*/) {
   const unsigned char charset =
       (flags & kHostPassesAnsiNames) != 0 ? ANSI_CHARSET : OEM_CHARSET;
   const unsigned char records[] = {3, kOpcodeDocfile, kNotADocfile, 3, kOpcodeCharset, charset};
@@ -115,7 +116,7 @@ __declspec(dllexport) HGLOBAL WINAPI RegisterApp(unsigned long flags, void* /*fu
   return block;
 }
 
-__declspec(dllexport) void WINAPI GetReadNames(HANDLE class_names, HANDLE descriptions,
+void WINAPI GetReadNames(HANDLE class_names, HANDLE descriptions,
                                                HANDLE extensions) {
   // The lists hold their own final zero; WriteGlobalBytes adds the second.
   WriteGlobalBytes(class_names, List(kClassNames));
@@ -125,7 +126,7 @@ __declspec(dllexport) void WINAPI GetReadNames(HANDLE class_names, HANDLE descri
 
 // Copies the text for code into the caller's buffer of size bytes, cut to
 // fit; answers the count of characters copied.
-__declspec(dllexport) LONG WINAPI CchFetchLpszError(LONG code, char* text, LONG size) {
+LONG WINAPI CchFetchLpszError(LONG code, char* text, LONG size) {
   if (text == nullptr || size <= 0) return 0;
   const char* message = ErrorText(code);
   const std::size_t length =
