@@ -265,6 +265,49 @@ TEST_F(DocxConverterTest, BadInputsFailWithTheirCodesAndDeliverNothing) {
   }
 }
 
+// Hosts of the interface's older convention pass names in the OEM code
+// page: "café" arrives as "caf\x82" (437), which the ANSI page reads as
+// another name.
+TEST_F(DocxConverterTest, ANameThatIsNotFoundAsAnsiIsTriedAsOem) {
+  ASSERT_EQ(::GetOEMCP(), 437u);
+  const std::string package = ReadAll(WriteDocx("plain.docx", "Plain", SampleBody(2)));
+  const std::filesystem::path cafe = root_ / std::filesystem::path(L"caf\u00E9.docx");
+  std::ofstream(cafe, std::ios::binary) << package;
+  Gathering g;
+  EXPECT_EQ(converter_.Convert(PathOf("caf\x82.docx"), 4097, g), 0);
+  EXPECT_FALSE(g.text.empty());
+  EXPECT_EQ(converter_.IsFormatCorrect(PathOf("caf\x82.docx")), 1);
+}
+
+// The fallback bytes come from the code page without best fit: a character
+// the page lacks gets none, rather than a look-alike.
+TEST(LocaleAnsiEncoderTest, GivesExactFormsOnly) {
+  const struct {
+    UINT code_page;
+    char32_t character;
+    std::string bytes;
+  } cases[] = {
+      {1252, U'A', "A"},
+      {1252, U'\u00E9', "\xE9"},
+      {1252, U'\u20AC', "\x80"},
+      {1252, U'\u0100', ""},  // best fit would say "A"
+      {1252, U'\u03A9', ""},  // best fit would say "O"
+      {1252, U'\U0001F600', ""},
+      {1251, U'\u0416', "\xC6"},
+      {932, U'\u3042', "\x82\xA0"},
+      {932, U'\u00E9', ""},  // best fit would say "e"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.code_page << " U+" << std::hex
+                                    << static_cast<unsigned>(c.character));
+    const docx_converter::LocaleAnsiEncoder encoder(c.code_page);
+    unsigned char out[2] = {0, 0};
+    const int length = encoder.Encode(c.character, out);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out), static_cast<std::size_t>(length)),
+              c.bytes);
+  }
+}
+
 // The converter under our host, registered as an installer would.
 class DocxHostTest : public DocxConverterTest {
  protected:
