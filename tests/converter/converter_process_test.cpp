@@ -147,8 +147,6 @@ TEST_F(CliProcessTest, WordDocumentsConvertThroughOurRegisteredConverter) {
       WordDocumentParts("Quarterly report", SampleBody(120)), PathOf("report.zip"));
   const std::string macros =
       ZipPackage(WordDocumentParts("With macros", SampleBody(3), true), PathOf("macros.zip"));
-  std::string compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-  compound.resize(4096, '\0');
   const struct {
     const char* name;
     std::string content;
@@ -156,7 +154,7 @@ TEST_F(CliProcessTest, WordDocumentsConvertThroughOurRegisteredConverter) {
   } files[] = {
       {"report.docx", report, true},
       {"macros.docm", macros, true},
-      {"locked.docx", compound, false},
+      {"locked.docx", CompoundFile(true), false},
       {"cut.docx", report.substr(0, report.size() / 2), false},
   };
   for (const auto& f : files) Write("docs/" + std::string(f.name), f.content);

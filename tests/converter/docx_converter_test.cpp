@@ -238,9 +238,6 @@ TEST_F(DocxConverterTest, StopsAtTheFirstNonZeroAnswerOfTheCallback) {
 
 TEST_F(DocxConverterTest, BadInputsFailWithTheirCodesAndDeliverNothing) {
   const std::string good = WriteDocx("good.docx", "Good", SampleBody(1));
-  // An encrypted document is a compound file, not a ZIP.
-  std::string compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-  compound.resize(4096, '\0');
   const struct {
     const char* what;
     std::string file;
@@ -249,7 +246,8 @@ TEST_F(DocxConverterTest, BadInputsFailWithTheirCodesAndDeliverNothing) {
     LONG recognised;
   } cases[] = {
       {"missing file", PathOf("missing.docx"), nullptr, -1, -1},
-      {"password protected", Write("locked.docx", compound), nullptr, -18, 0},
+      {"password protected", Write("locked.docx", CompoundFile(true)), nullptr, -18, 0},
+      {"older binary document", Write("old.docx", CompoundFile(false)), nullptr, -14, 0},
       {"corrupt package", WriteCorruptDocx("broken.docx"), nullptr, -5, 1},
       {"part not well-formed",
        WriteDocx("badxml.docx", "Bad", "<w:p><w:r><w:t>open</w:r></w:p>"), nullptr, -5, 1},

@@ -71,6 +71,15 @@ std::string PortableHtml(const std::string& package) {
   return RenderRtfAsHtml(result.rtf);
 }
 
+std::string CompoundFile(bool encrypted) {
+  std::string bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  bytes.resize(1024, '\0');  // the header sector, then the first directory sector
+  const std::string name = encrypted ? "EncryptionInfo" : "WordDocument";
+  for (const char c : name) bytes += std::string{c, '\0'};
+  bytes.resize(4096, '\0');
+  return bytes;
+}
+
 std::string SampleBody(int paragraphs) {
   auto paragraph = [](const std::string& text) {
     return "<w:p><w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r></w:p>";

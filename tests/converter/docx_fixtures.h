@@ -23,6 +23,11 @@ std::string ZipPackage(const PackageParts& parts, const std::string& scratch_pat
 // the engine. Empty when the reader refuses the package.
 std::string PortableHtml(const std::string& package);
 
+// An OLE compound file, the container of an older binary document; with
+// encrypted, the one a password-protected package comes in (its directory
+// names an EncryptionInfo stream).
+std::string CompoundFile(bool encrypted);
+
 // A body with a bit of everything the converter's output must carry
 // whole: letters outside ASCII and outside the code page, a table, breaks.
 std::string SampleBody(int paragraphs);
