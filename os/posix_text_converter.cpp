@@ -1,22 +1,40 @@
-// Off Windows no converter can be registered: the registry reads nothing
-// and no converter library loads, so the host answers false for every class
-// before it copies or loads anything. The temporary-file calls work all the
-// same, for whoever else needs them.
+// Off Windows there is no registry and no converter library: the only
+// registrations are the classes of the built-in .docx/.docm reader, which
+// runs in-process; every other class reads as unregistered, so the host
+// answers false for it before it copies or loads anything.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "docx/docx_reader.h"
 #include "os/text_converter.h"
 
 namespace corvane::os {
 
-RegistryValue ReadLocalMachineValue(const std::string& /*key*/, const std::string& /*name*/) {
-  return {};
+namespace {
+
+constexpr const char* kImportKey = "SOFTWARE\\Microsoft\\Shared Tools\\Text Converters\\Import\\";
+constexpr std::uintptr_t kBuiltInModule = 1;
+
+}  // namespace
+
+RegistryValue ReadLocalMachineValue(const std::string& key, const std::string& name) {
+  if (name != "Path" || (key != std::string(kImportKey) + "Word12" &&
+                         key != std::string(kImportKey) + "MEWord12")) {
+    return {};
+  }
+  RegistryValue value;
+  value.kind = RegistryValue::Kind::kText;
+  value.text = kBuiltInDocxReader;
+  value.size = static_cast<std::uint32_t>(value.text.size() + 1);
+  return value;
 }
 
 std::string TemporaryFolder() {
@@ -49,15 +67,26 @@ bool ClearFileAttributes(const std::string& path) {
 
 ConverterLibrary::~ConverterLibrary() = default;
 
-bool ConverterLibrary::Load(const std::string& /*path*/) { return false; }
+bool ConverterLibrary::Load(const std::string& path) {
+  module_ = path == kBuiltInDocxReader ? kBuiltInModule : 0;
+  return module_ != 0;
+}
 
-bool ConverterLibrary::FindEntryPoints() { return false; }
+bool ConverterLibrary::FindEntryPoints() { return module_ == kBuiltInModule; }
 
 void ConverterLibrary::Initialize(const std::string& /*module_name*/) {}
 
-ConverterRun ConverterLibrary::ConvertToRtf(const std::string& /*file*/, std::string& rtf) {
+ConverterRun ConverterLibrary::ConvertToRtf(const std::string& file, std::string& rtf) {
   rtf.clear();
-  return {};
+  if (module_ != kBuiltInModule) return {};
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw ConverterFailure("The file cannot be opened.");
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) throw ConverterFailure("The file cannot be read.");
+  docx::ReadResult result = docx::ConvertDocxToRtf(bytes, docx::Windows1252());
+  if (result.status != docx::ReadStatus::kOk) throw ConverterFailure(result.message);
+  rtf = std::move(result.rtf);
+  return {true, 0};
 }
 
 }  // namespace corvane::os
