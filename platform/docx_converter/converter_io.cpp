@@ -71,7 +71,8 @@ std::string ReadGlobalString(HANDLE block) {
   if (locked.Get() == nullptr) return {};
   const SIZE_T size = ::GlobalSize(block);
   const void* end = std::memchr(locked.Get(), '\0', size);
-  const SIZE_T length = end == nullptr ? size : static_cast<SIZE_T>(static_cast<const char*>(end) - locked.Get());
+  const SIZE_T length =
+      end == nullptr ? size : static_cast<SIZE_T>(static_cast<const char*>(end) - locked.Get());
   return std::string(locked.Get(), length);
 }
 
@@ -127,7 +128,8 @@ Code StreamToHost(std::string_view rtf, HGLOBAL buffer, OutputCallback output) {
       std::memcpy(locked.Get(), rtf.data() + sent, count);
     }
     sent += count;
-    const auto percent = static_cast<LONG>(static_cast<unsigned long long>(sent) * 100 / rtf.size());
+    const auto percent =
+        static_cast<LONG>(static_cast<unsigned long long>(sent) * 100 / rtf.size());
     if (output(static_cast<LONG>(count), percent) != 0) return kUserCancel;
   }
   return kOk;

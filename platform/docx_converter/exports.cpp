@@ -68,9 +68,7 @@ LONG Convert(HANDLE file_name, void* storage, HANDLE buffer, OutputCallback outp
 // Exported under their plain names by corvane-docx.def.
 extern "C" {
 
-LONG WINAPI InitConverter32(HANDLE /*window*/, char* /*module_name*/) {
-  return 1;
-}
+LONG WINAPI InitConverter32(HANDLE /*window*/, char* /*module_name*/) { return 1; }
 
 void WINAPI UninitConverter() {}
 
@@ -85,22 +83,19 @@ LONG WINAPI IsFormatCorrect32(HANDLE file_name, HANDLE /*class_name*/) {
   });
 }
 
-LONG WINAPI ForeignToRtf32(HANDLE file_name, void* storage, HANDLE buffer,
-                                                 HANDLE /*class_name*/, HANDLE /*subset*/,
-                                                 OutputCallback output) {
+LONG WINAPI ForeignToRtf32(HANDLE file_name, void* storage, HANDLE buffer, HANDLE /*class_name*/,
+                           HANDLE /*subset*/, OutputCallback output) {
   return Guarded([&] { return Convert(file_name, storage, buffer, output); });
 }
 
 // Import only.
-LONG WINAPI RtfToForeign32(HANDLE /*file_name*/, void* /*storage*/,
-                                                 HANDLE /*buffer*/, HANDLE /*class_name*/,
-                                                 void* /*input*/) {
+LONG WINAPI RtfToForeign32(HANDLE /*file_name*/, void* /*storage*/, HANDLE /*buffer*/,
+                           HANDLE /*class_name*/, void* /*input*/) {
   return kWrongFileType;
 }
 
 HGLOBAL WINAPI RegisterApp(unsigned long flags, void* /*future*/) {
-  const unsigned char charset =
-      (flags & kHostPassesAnsiNames) != 0 ? ANSI_CHARSET : OEM_CHARSET;
+  const unsigned char charset = (flags & kHostPassesAnsiNames) != 0 ? ANSI_CHARSET : OEM_CHARSET;
   const unsigned char records[] = {3, kOpcodeDocfile, kNotADocfile, 3, kOpcodeCharset, charset};
   const short total = static_cast<short>(sizeof(short) + sizeof records);
   HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(total));
@@ -116,8 +111,7 @@ HGLOBAL WINAPI RegisterApp(unsigned long flags, void* /*future*/) {
   return block;
 }
 
-void WINAPI GetReadNames(HANDLE class_names, HANDLE descriptions,
-                                               HANDLE extensions) {
+void WINAPI GetReadNames(HANDLE class_names, HANDLE descriptions, HANDLE extensions) {
   // The lists hold their own final zero; WriteGlobalBytes adds the second.
   WriteGlobalBytes(class_names, List(kClassNames));
   WriteGlobalBytes(descriptions, List(kDescriptions));

@@ -147,9 +147,9 @@ class DocxConverterTest : public ScratchTest {
 };
 
 TEST_F(DocxConverterTest, ExportsAnswerTheInterfaceByTheirPlainNames) {
-  for (const char* name : {"InitConverter32", "UninitConverter", "IsFormatCorrect32",
-                           "ForeignToRtf32", "RtfToForeign32", "RegisterApp", "GetReadNames",
-                           "CchFetchLpszError"}) {
+  for (const char* name :
+       {"InitConverter32", "UninitConverter", "IsFormatCorrect32", "ForeignToRtf32",
+        "RtfToForeign32", "RegisterApp", "GetReadNames", "CchFetchLpszError"}) {
     EXPECT_NE(converter_.Find<FARPROC>(name), nullptr) << name;
   }
   char module_name[] = "Belmorn";
@@ -162,7 +162,8 @@ TEST_F(DocxConverterTest, ExportsAnswerTheInterfaceByTheirPlainNames) {
 
   // REGAPPRET: its size, then records {size, opcode, data} filling it exactly;
   // the file names' character set follows what the host says it passes.
-  for (const auto& [flags, charset] : {std::pair{0x8ul, ANSI_CHARSET}, std::pair{0x0ul, OEM_CHARSET}}) {
+  for (const auto& [flags, charset] :
+       {std::pair{0x8ul, ANSI_CHARSET}, std::pair{0x0ul, OEM_CHARSET}}) {
     HGLOBAL answer = converter_.Find<RegisterAppEntry>("RegisterApp")(flags, nullptr);
     ASSERT_NE(answer, nullptr);
     const auto* bytes = static_cast<const unsigned char*>(::GlobalLock(answer));
@@ -249,8 +250,8 @@ TEST_F(DocxConverterTest, BadInputsFailWithTheirCodesAndDeliverNothing) {
       {"password protected", Write("locked.docx", CompoundFile(true)), nullptr, -18, 0},
       {"older binary document", Write("old.docx", CompoundFile(false)), nullptr, -14, 0},
       {"corrupt package", WriteCorruptDocx("broken.docx"), nullptr, -5, 1},
-      {"part not well-formed",
-       WriteDocx("badxml.docx", "Bad", "<w:p><w:r><w:t>open</w:r></w:p>"), nullptr, -5, 1},
+      {"part not well-formed", WriteDocx("badxml.docx", "Bad", "<w:p><w:r><w:t>open</w:r></w:p>"),
+       nullptr, -5, 1},
       {"plain text", Write("notes.docx", "just some text, no package"), nullptr, -14, 0},
       {"storage form", good, reinterpret_cast<void*>(1), -9, 1},
   };
@@ -285,19 +286,15 @@ TEST(LocaleAnsiEncoderTest, GivesExactFormsOnly) {
     char32_t character;
     std::string bytes;
   } cases[] = {
-      {1252, U'A', "A"},
-      {1252, U'\u00E9', "\xE9"},
-      {1252, U'\u20AC', "\x80"},
+      {1252, U'A', "A"},         {1252, U'\u00E9', "\xE9"}, {1252, U'\u20AC', "\x80"},
       {1252, U'\u0100', ""},  // best fit would say "A"
       {1252, U'\u03A9', ""},  // best fit would say "O"
-      {1252, U'\U0001F600', ""},
-      {1251, U'\u0416', "\xC6"},
-      {932, U'\u3042', "\x82\xA0"},
+      {1252, U'\U0001F600', ""}, {1251, U'\u0416', "\xC6"}, {932, U'\u3042', "\x82\xA0"},
       {932, U'\u00E9', ""},  // best fit would say "e"
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.code_page << " U+" << std::hex
-                                    << static_cast<unsigned>(c.character));
+    SCOPED_TRACE(testing::Message()
+                 << c.code_page << " U+" << std::hex << static_cast<unsigned>(c.character));
     const docx_converter::LocaleAnsiEncoder encoder(c.code_page);
     unsigned char out[2] = {0, 0};
     const int length = encoder.Encode(c.character, out);

@@ -14,18 +14,22 @@ namespace corvane::converter_testing {
 PackageParts WordDocumentParts(const std::string& title, const std::string& body_xml,
                                bool macro_enabled) {
   const std::string main_type =
-      macro_enabled ? "application/vnd.ms-word.document.macroEnabled.main+xml"
-                    : "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+      macro_enabled
+          ? "application/vnd.ms-word.document.macroEnabled.main+xml"
+          : "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
   return {
       {"[Content_Types].xml",
        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+       "<Default Extension=\"rels\" "
+       "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-       "<Override PartName=\"/word/document.xml\" ContentType=\"" + main_type + "\"/>"
-       "<Override PartName=\"/docProps/core.xml\" "
-       "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
-       "</Types>"},
+       "<Override PartName=\"/word/document.xml\" ContentType=\"" +
+           main_type +
+           "\"/>"
+           "<Override PartName=\"/docProps/core.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
+           "</Types>"},
       {"_rels/.rels",
        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
@@ -37,12 +41,13 @@ PackageParts WordDocumentParts(const std::string& title, const std::string& body
       {"docProps/core.xml",
        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
        "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/"
-       "core-properties\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>" + title +
-       "</dc:title></cp:coreProperties>"},
+       "core-properties\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>" +
+           title + "</dc:title></cp:coreProperties>"},
       {"word/document.xml",
        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-       "<w:body>" + body_xml + "</w:body></w:document>"},
+       "<w:body>" +
+           body_xml + "</w:body></w:document>"},
   };
 }
 
@@ -50,8 +55,8 @@ std::string ZipPackage(const PackageParts& parts, const std::string& scratch_pat
   zipFile zip = zipOpen(scratch_path.c_str(), APPEND_STATUS_CREATE);
   if (zip == nullptr) throw std::runtime_error("cannot create " + scratch_path);
   for (const auto& [name, content] : parts) {
-    if (zipOpenNewFileInZip(zip, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr,
-                            Z_DEFLATED, Z_DEFAULT_COMPRESSION) != ZIP_OK ||
+    if (zipOpenNewFileInZip(zip, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                            Z_DEFAULT_COMPRESSION) != ZIP_OK ||
         zipWriteInFileInZip(zip, content.data(), static_cast<unsigned>(content.size())) != ZIP_OK ||
         zipCloseFileInZip(zip) != ZIP_OK) {
       zipClose(zip, nullptr);
@@ -87,7 +92,8 @@ std::string SampleBody(int paragraphs) {
   std::string body;
   for (int i = 1; i <= paragraphs; ++i) {
     body += paragraph("Paragraph " + std::to_string(i) +
-                      ": caf\xC3\xA9 for \xE2\x82\xAC" "5, \xCE\xA9 and {braces} \\ back");
+                      ": caf\xC3\xA9 for \xE2\x82\xAC"
+                      "5, \xCE\xA9 and {braces} \\ back");
   }
   body +=
       "<w:p><w:r><w:t>line</w:t><w:br/><w:t>next</w:t><w:tab/><w:t>tabbed</w:t></w:r></w:p>"
