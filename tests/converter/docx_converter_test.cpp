@@ -264,6 +264,31 @@ TEST_F(DocxConverterTest, BadInputsFailWithTheirCodesAndDeliverNothing) {
   }
 }
 
+// Hosts convert on worker threads, and not every host takes turns: two
+// conversions at once each get their own document, whole.
+TEST_F(DocxConverterTest, TwoThreadsConvertAtOnceEachGettingItsOwnDocument) {
+  const std::string files[] = {WriteDocx("one.docx", "One", SampleBody(60)),
+                               WriteDocx("two.docx", "Two", SampleBody(90))};
+  std::string expected[2];
+  for (int i = 0; i < 2; ++i) {
+    expected[i] = docx::ConvertDocxToRtf(ReadAll(files[i]), docx::Windows1252()).rtf;
+  }
+  ASSERT_NE(expected[0], expected[1]);
+  Gathering gathered[2];
+  LONG codes[2] = {-1, -1};
+  {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 2; ++i) {
+      threads.emplace_back([&, i] { codes[i] = converter_.Convert(files[i], 5, gathered[i]); });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(codes[i], 0) << i;
+    EXPECT_EQ(gathered[i].text, expected[i]) << i;
+  }
+}
+
 // Hosts of the interface's older convention pass names in the OEM code
 // page: "café" arrives as "caf\x82" (437), which the ANSI page reads as
 // another name.
