@@ -44,7 +44,7 @@ struct BodyWalker::Paragraph {
   NumberingProperties numbering;
   bool page_break_before = false;
   bool section_break = false;
-  bool mark_deleted = false;
+  bool mark_deleted = false;  // or a drop cap: either way it runs on into the next one
   bool started = false;
   bool joined = false;
 };
@@ -156,6 +156,10 @@ bool BodyWalker::HandleParagraphProperties(const XmlElement& element) {
     paragraph.numbering.num_id = ParseNumber(element.Attribute("w:val"), -1);
   } else if (name == "w:ilvl") {
     paragraph.numbering.level = ParseNumber(element.Attribute("w:val"), -1);
+  } else if (name == "w:framePr") {
+    // A drop cap is a frame of its own before the rest of its word.
+    const std::string_view drop_cap = element.Attribute("w:dropCap");
+    if (!drop_cap.empty() && drop_cap != "none") paragraph.mark_deleted = true;
   } else if (name == "w:pageBreakBefore") {
     paragraph.page_break_before = IsOn(element);
   }
@@ -268,7 +272,7 @@ void BodyWalker::StartElement(const XmlElement& element) {
     ++story.table_depth;
   } else if (name == "w:tc") {
     story.cell_depths.push_back(depth_);
-  } else if (name == "w:vMerge") {
+  } else if (name == "w:vMerge" || name == "w:hMerge") {
     const std::string_view value = element.Attribute("w:val");
     if (!story.cell_depths.empty() && value != "restart") story.merged_cell_depth = story.cell_depths.back();
   } else if (name == "w:txbxContent") {

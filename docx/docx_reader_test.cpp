@@ -158,6 +158,11 @@ std::vector<ConstructCase> ConstructCases() {
        "<w:p><w:pPr><w:rPr><w:del w:id=\"1\" w:author=\"a\"/></w:rPr></w:pPr>" + R("first") +
            "</w:p>" + P("second") + P("third"),
        "\n<p>firstsecond</p>\n<p>third</p>"},
+      {"DropCapJoinsItsParagraph",
+       "<w:p><w:pPr><w:framePr w:dropCap=\"drop\" w:lines=\"3\"/></w:pPr>" + R("D") + "</w:p>" +
+           P("rop cap") + "<w:p><w:pPr><w:framePr w:dropCap=\"none\"/></w:pPr>" + R("framed") +
+           "</w:p>" + P("next"),
+       "\n<p>Drop cap</p>\n<p>framed</p>\n<p>next</p>"},
       {"AlternateContentGivesOneBranch",
        "<w:p><mc:AlternateContent><mc:Choice Requires=\"x9\">" + R("unknown") +
            "</mc:Choice><mc:Choice Requires=\"wps\">" + R("choice") + "</mc:Choice><mc:Fallback>" +

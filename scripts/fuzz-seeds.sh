@@ -50,3 +50,30 @@ if [ -d "$corpus" ]; then
 else
   echo "fuzz-seeds: no corpus at $corpus, examples only"
 fi
+
+# The .docx reader's seeds: the real packages, and the main parts of a few of
+# them as plain XML (the target wraps an input that is not a ZIP as one).
+docx_corpus=${CORVANE_DOCX_CORPUS_DIR:-../shared/corpus/docx}
+[ -d "$docx_corpus" ] || docx_corpus=/work/shared/corpus/docx
+docx_seeds=build/fuzz/docx-seeds
+rm -rf "$docx_seeds"
+mkdir -p "$docx_seeds"
+if [ -d "$docx_corpus" ]; then
+  python3 - "$docx_corpus" "$docx_seeds" <<'PY'
+import pathlib, shutil, sys, zipfile
+
+corpus, seeds = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+files = sorted(corpus.glob("*.docx"))
+for path in files:
+    shutil.copy(path, seeds / path.name)
+for path in files[::10]:
+    try:
+        with zipfile.ZipFile(path) as package:
+            (seeds / (path.stem + ".document.xml")).write_bytes(package.read("word/document.xml"))
+    except (KeyError, zipfile.BadZipFile):
+        pass
+print(f"fuzz-seeds: {len(files)} .docx files and some of their main parts")
+PY
+else
+  echo "fuzz-seeds: no .docx corpus at $docx_corpus"
+fi

@@ -32,7 +32,7 @@ run_ctest_preset asan
 
 if [ -x scripts/fuzz.sh ]; then
   scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
-  record fuzz $? "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine)"
+  record fuzz $? "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine and the .docx reader)"
 fi
 
 if [ -x scripts/test-win32.sh ]; then
