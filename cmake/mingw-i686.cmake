@@ -11,7 +11,7 @@ set(CMAKE_C_COMPILER   ${CORVANE_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER  ${CORVANE_MINGW_TRIPLET}-windres)
 
-# Libraries built for this target outside the tree (libjpeg) are found through
+# Libraries built for this target outside the tree (libjpeg, minizip, expat) are found through
 # this list: with the find modes below, CMAKE_PREFIX_PATH would be re-rooted
 # under /usr/i686-w64-mingw32 and a CMAKE_FIND_ROOT_PATH given on the command
 # line would be replaced by the set() here.
@@ -35,3 +35,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -Wl,--large-address-aware")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+
+# Static libraries only: Debian's MinGW zlib also ships an import library
+# (libz.dll.a), which FindZLIB would otherwise prefer, and the converter
+# library would then need zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -6,7 +6,7 @@ set -eu
 NATIVE_PACKAGES="cmake make ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev \
 clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-dev libexpat1-dev pandoc"
 WINDOWS_PACKAGES="g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xdotool x11-utils \
-imagemagick libx11-dev nasm patch xz-utils nsis zip unzip p7zip-full"
+imagemagick libx11-dev nasm patch xz-utils libz-mingw-w64-dev nsis zip unzip p7zip-full"
 
 missing=""
 for pkg in $NATIVE_PACKAGES $WINDOWS_PACKAGES; do

@@ -17,8 +17,8 @@ step() {
   step_start=$SECONDS
 }
 
-scripts/build-libjpeg-mingw.sh
-step "libjpeg ready"
+scripts/build-deps-mingw.sh
+step "libjpeg, minizip and expat ready"
 
 # Without 32-bit execution Wine cannot start: build the programs (test lists
 # are then read when tests run, not at build time) and say plainly that no

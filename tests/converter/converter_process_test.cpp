@@ -2,6 +2,7 @@
 // (32-bit view) where the test registers converter classes for a while.
 // Its output goes to files: a pipe could be held open by Wine's desktop.
 #include "converter_test_support.h"
+#include "tests/converter/docx_fixtures.h"
 
 namespace corvane::converter_testing {
 namespace {
@@ -128,6 +129,51 @@ TEST_F(CliProcessTest, AFolderConvertsThroughRegisteredClassesAndTheEndSweeps) {
   for (const std::string& path : foreign) {
     EXPECT_TRUE(Exists(path)) << path;
     ::DeleteFileA(path.c_str());
+  }
+}
+
+
+// Our .docx converter, registered as an installer does it, serves the
+// dispatch table's Word12 and MEWord12 for corvane-cli.exe unchanged; a
+// protected and a broken document are failures the summary counts.
+TEST_F(CliProcessTest, WordDocumentsConvertThroughOurRegisteredConverter) {
+  const std::string library = ProgramFolder() + "corvane-docx.cnv";
+  for (const auto& [c, extension] : {std::pair{"Word12", "docx"}, std::pair{"MEWord12", "docm"}}) {
+    machine_.Register(c, library);
+    machine_.Describe(c, "Word 2007+ document", extension);
+  }
+  std::filesystem::create_directories(root_ / "docs");
+  const std::string report = ZipPackage(
+      WordDocumentParts("Quarterly report", SampleBody(120)), PathOf("report.zip"));
+  const std::string macros =
+      ZipPackage(WordDocumentParts("With macros", SampleBody(3), true), PathOf("macros.zip"));
+  const struct {
+    const char* name;
+    std::string content;
+    bool converts;
+  } files[] = {
+      {"report.docx", report, true},
+      {"macros.docm", macros, true},
+      {"locked.docx", CompoundFile(true), false},
+      {"cut.docx", report.substr(0, report.size() / 2), false},
+  };
+  for (const auto& f : files) Write("docs/" + std::string(f.name), f.content);
+
+  const ProcessOutcome outcome = Run("\"" + (root_ / "docs").string() + "\"");
+
+  ASSERT_TRUE(outcome.ended);
+  EXPECT_EQ(outcome.exit_code, 1u) << outcome.err;
+  EXPECT_NE(outcome.out.find("Done. Errors: 2"), std::string::npos) << outcome.out;
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    std::filesystem::path output = root_ / "docs" / f.name;
+    output.replace_extension(".html");
+    ASSERT_EQ(std::filesystem::exists(output), f.converts);
+    if (f.converts) {
+      const std::string expected = PortableHtml(f.content);
+      ASSERT_FALSE(expected.empty());
+      EXPECT_EQ(ReadAll(output), expected);
+    }
   }
 }
 

@@ -78,6 +78,19 @@ class Registrations {
     Set(converter_class, REG_SZ, library + std::string(1, '\0'));
   }
 
+  // What an installer writes beside the path: the display name and the
+  // extensions (space-separated, no dots).
+  void Describe(const std::string& converter_class, const std::string& name,
+                const std::string& extensions) {
+    const std::string key = kImportKey + converter_class;
+    for (const auto& [value, data] : {std::pair{"Name", name}, std::pair{"Extensions", extensions}}) {
+      ASSERT_EQ(::RegSetKeyValueA(root_, key.c_str(), value, REG_SZ, data.c_str(),
+                                  static_cast<DWORD>(data.size() + 1)),
+                ERROR_SUCCESS)
+          << key << " " << value;
+    }
+  }
+
  private:
   HKEY root_;
   REGSAM view_;

@@ -1,0 +1,25 @@
+// The reader's fallback bytes in the ANSI code page of the user's locale.
+#pragma once
+
+#include <windows.h>
+
+#include "docx/docx_reader.h"
+
+namespace corvane::docx_converter {
+
+// The locale's default ANSI code page, not GetACP(): a program with a
+// UTF-8 manifest sees 65001 there, while RTF readers expect the code page
+// the user's locale names.
+UINT LocaleAnsiCodePage();
+
+class LocaleAnsiEncoder final : public docx::AnsiEncoder {
+ public:
+  explicit LocaleAnsiEncoder(UINT code_page = LocaleAnsiCodePage()) : code_page_(code_page) {}
+  int Encode(char32_t character, unsigned char out[2]) const override;
+  UINT CodePage() const { return code_page_; }
+
+ private:
+  UINT code_page_;
+};
+
+}  // namespace corvane::docx_converter

@@ -1,0 +1,198 @@
+#!/bin/sh
+# Cross-builds the third-party libraries of the 32-bit Windows build, once
+# each, from Debian's source packages, into build/deps/<name>-mingw32 (the
+# prefixes the win32 preset passes as MINGW_EXTRA_ROOTS):
+#   libjpeg  (scripts/build-libjpeg-mingw.sh)
+#   minizip  Debian's minizip source package (the one its native
+#            libminizip-dev comes from), a static library with its headers
+#            under include/minizip as Debian installs them; zlib itself is
+#            Debian's libz-mingw-w64-dev
+#   expat    Debian's expat source package, static (XML_STATIC)
+#
+# usage: scripts/build-deps-mingw.sh [--force]
+# Needs root only when no deb-src entry exists yet (it then adds one).
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+TOOLCHAIN="$ROOT/cmake/mingw-i686.cmake"
+DEPS="$ROOT/build/deps"
+TRIPLET=i686-w64-mingw32
+FORCE="${1:-}"
+
+"$ROOT/scripts/build-libjpeg-mingw.sh" $FORCE
+
+say() { echo "deps: $*"; }
+die() { echo "deps: $*" >&2; exit 1; }
+
+[ -f "/usr/$TRIPLET/lib/libz.a" ] ||
+  die "no /usr/$TRIPLET/lib/libz.a: install libz-mingw-w64-dev (scripts/install-deps.sh)"
+
+# Adds deb-src twins of the machine's own Debian deb entries, so that no
+# mirror other than the configured ones is ever contacted.
+add_deb_src() {
+  [ "$(id -u)" -eq 0 ] || die "no deb-src entry for $1; rerun as root to add one"
+  base=/etc/apt/sources.list.d/corvane-deb-src
+  rm -f "$base.sources" "$base.list"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    awk 'BEGIN { RS = ""; FS = "\n" }
+         { out = ""; keep = 0
+           for (i = 1; i <= NF; i++) {
+             line = $i
+             if (line ~ /^Types:/) {
+               if (line !~ /[ \t]deb([ \t]|$)/) break
+               line = "Types: deb-src"; keep = 1
+             }
+             out = out line "\n"
+           }
+           if (keep) printf "%s\n", out }' \
+      /etc/apt/sources.list.d/debian.sources >"$base.sources"
+  fi
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$base.list"
+  fi
+  for f in "$base.sources" "$base.list"; do
+    [ -s "$f" ] || rm -f "$f"
+  done
+  ls "$base".* >/dev/null 2>&1 || die "found no Debian deb entry to derive a deb-src entry from"
+  say "added $(ls "$base".*); running apt-get update"
+  apt-get update -qq
+}
+
+# Leaves the source package's orig and debian tarballs in $DEPS; sets
+# TARBALL and DEBIAN_TARBALL.
+fetch_source() {
+  package=$1
+  if ! ls "${package}"_*.orig.tar.* "${package}"_*.debian.tar.xz >/dev/null 2>&1; then
+    if [ -z "$(apt-cache showsrc "$package" 2>/dev/null)" ]; then
+      add_deb_src "$package"
+    fi
+    say "downloading Debian's source package $package"
+    # As root apt drops to the _apt user for downloads, who cannot write here.
+    sandbox=""
+    [ "$(id -u)" -eq 0 ] && sandbox="-o APT::Sandbox::User=root"
+    # The newest version first; a mirror that lacks its source (the
+    # security archive's, here) falls back to the release's.
+    # shellcheck disable=SC2086
+    for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
+      rm -f "${package}"_*
+      apt-get source --download-only -qq $sandbox "$package=$version" 2>/dev/null && break
+      say "no source of $package $version on the mirror"
+    done
+  fi
+  set -- "${package}"_*.orig.tar.*
+  [ "$#" -eq 1 ] || die "expected one ${package}_*.orig.tar.* in $DEPS, found: $*"
+  TARBALL=$1
+  set -- "${package}"_*.debian.tar.xz
+  [ "$#" -eq 1 ] || die "expected one ${package}_*.debian.tar.xz in $DEPS, found: $*"
+  DEBIAN_TARBALL=$1
+}
+
+# Unpacks the source with Debian's patch series applied (by hand:
+# dpkg-source may not be installed) into $1.
+unpack_patched() {
+  dir=$1
+  rm -rf "$dir"
+  mkdir "$dir"
+  tar xf "$TARBALL" -C "$dir" --strip-components=1
+  tar xJf "$DEBIAN_TARBALL" -C "$dir" debian
+  if [ -f "$dir/debian/patches/series" ]; then
+    for p in $(sed -e 's/#.*//' "$dir/debian/patches/series"); do
+      patch -d "$dir" -p1 --forward --quiet <"$dir/debian/patches/$p" ||
+        die "Debian patch $p of $TARBALL does not apply"
+    done
+  fi
+}
+
+command -v patch >/dev/null 2>&1 || die "needs 'patch' (scripts/install-deps.sh installs it)"
+mkdir -p "$DEPS"
+cd "$DEPS"
+
+build_minizip() {
+  prefix="$DEPS/minizip-mingw32"
+  [ "$FORCE" = "--force" ] && rm -rf "$prefix"
+  if [ -f "$prefix/.complete" ]; then
+    say "minizip already built in $prefix"
+    return
+  fi
+  fetch_source minizip
+  log="$DEPS/minizip-build.log"
+  say "building minizip from $TARBALL, log in $log"
+  unpack_patched minizip-src
+  rm -rf "$prefix" minizip-build
+  mkdir -p minizip-build "$prefix/lib/pkgconfig" "$prefix/include/minizip"
+  # The sources and headers of Debian's Makefile.am for a Windows host (the
+  # tool programs are not needed).
+  if ! {
+    for f in ioapi mztools unzip zip iowin32; do
+      "$TRIPLET-gcc-posix" -O2 -c "minizip-src/$f.c" -o "minizip-build/$f.o" \
+        -Iminizip-src -I"/usr/$TRIPLET/include" || exit 1
+    done
+    "$TRIPLET-ar" rcs "$prefix/lib/libminizip.a" minizip-build/*.o
+  } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    die "minizip build failed; see $log"
+  fi
+  for h in crypt.h ioapi.h mztools.h unzip.h zip.h iowin32.h; do
+    cp "minizip-src/$h" "$prefix/include/minizip/"
+  done
+  version=$(sed -n 's/^AC_INIT(\[[^]]*\], *\[\([^]]*\)\].*/\1/p' minizip-src/configure.ac)
+  cat >"$prefix/lib/pkgconfig/minizip.pc" <<PC
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: minizip
+Description: Minizip zip file manipulation library
+Version: ${version:-1.1}
+Requires:
+Libs: -L\${libdir} -lminizip
+Libs.private: -lz
+Cflags: -I\${includedir}/minizip
+PC
+  rm -rf minizip-src minizip-build
+  echo "$TARBALL $DEBIAN_TARBALL" >"$prefix/.complete"
+  say "minizip installed in $prefix"
+}
+
+build_expat() {
+  prefix="$DEPS/expat-mingw32"
+  [ "$FORCE" = "--force" ] && rm -rf "$prefix"
+  if [ -f "$prefix/.complete" ]; then
+    say "expat already built in $prefix"
+    return
+  fi
+  fetch_source expat
+  log="$DEPS/expat-build.log"
+  say "building expat from $TARBALL, log in $log"
+  unpack_patched expat-src
+  rm -rf "$prefix" expat-build
+  # The CMake project sits in expat/ in some releases, at the top in others.
+  srcdir=expat-src
+  [ -f expat-src/CMakeLists.txt ] || srcdir=expat-src/expat
+  # Debian's security fixes test "#if XML_DTD == 1", as autotools (which
+  # Debian builds with) defines it; CMake's template defines it empty.
+  sed -i 's/^#cmakedefine XML_DTD$/#cmakedefine XML_DTD 1/' "$srcdir/expat_config.h.cmake"
+  generator=""
+  command -v ninja >/dev/null 2>&1 && generator="-GNinja"
+  # shellcheck disable=SC2086
+  if ! {
+    cmake -S "$srcdir" -B expat-build $generator \
+      -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF \
+      -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_FUZZERS=OFF &&
+    cmake --build expat-build -j2 &&
+    cmake --install expat-build
+  } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    die "expat build failed; see $log"
+  fi
+  [ -f "$prefix/include/expat.h" ] && ls "$prefix"/lib/libexpat*.a >/dev/null 2>&1 ||
+    die "install incomplete: no include/expat.h or lib/libexpat*.a in $prefix"
+  rm -rf expat-src expat-build
+  echo "$TARBALL $DEBIAN_TARBALL" >"$prefix/.complete"
+  say "expat installed in $prefix"
+}
+
+build_minizip
+build_expat
