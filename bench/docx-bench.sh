@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 corpus=${1:-${CORVANE_DOCX_CORPUS_DIR:-../shared/corpus/docx}}
-[ -d "$corpus" ] || corpus=/work/shared/corpus/docx
+[ -d "$corpus" ] || corpus=tests/corpus/docx
 [ -d "$corpus" ] || { echo "docx-bench: no corpus folder" >&2; exit 1; }
 every=${PANDOC_EVERY:-1}
 

@@ -27,7 +27,7 @@ WORD = re.compile(r"\w+", re.UNICODE)
 
 
 def default_corpus(root):
-    for candidate in (os.path.join(root, "..", "shared", "corpus", "docx"), "/work/shared/corpus/docx"):
+    for candidate in (os.path.join(root, "..", "shared", "corpus", "docx"), os.path.join(root, "tests", "corpus", "docx")):
         if os.path.isdir(candidate):
             return os.path.normpath(candidate)
     return None

@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 corpus=${CORVANE_CORPUS_DIR:-../shared/corpus/rtf}
-[ -d "$corpus" ] || corpus=/work/shared/corpus/rtf
+[ -d "$corpus" ] || corpus=tests/corpus/rtf
 worst=15
 while [ $# -gt 0 ]; do
   case $1 in
