@@ -28,7 +28,10 @@ uLong ZCALLBACK ReadMemory(voidpf /*opaque*/, voidpf stream, void* buffer, uLong
   const std::uint64_t left =
       file->bytes.size() - std::min<std::uint64_t>(file->position, file->bytes.size());
   const std::uint64_t count = std::min<std::uint64_t>(size, left);
-  if (count > 0) std::memcpy(buffer, file->bytes.data() + file->position, count);
+  // count fits in size_t: it is at most what is left of the bytes in memory.
+  if (count > 0) {
+    std::memcpy(buffer, file->bytes.data() + file->position, static_cast<std::size_t>(count));
+  }
   file->position += count;
   return static_cast<uLong>(count);
 }
