@@ -13,18 +13,6 @@
 #include "os/os.h"
 
 namespace corvane::app {
-namespace {
-
-// Holds the job lock for one short copy.
-class JobLockScope {
- public:
-  JobLockScope() { batch::LockJob(); }
-  ~JobLockScope() { batch::UnlockJob(); }
-  JobLockScope(const JobLockScope&) = delete;
-  JobLockScope& operator=(const JobLockScope&) = delete;
-};
-
-}  // namespace
 
 batch::TProcessParams JobParameters(HWND window) {
   batch::TProcessParams params;
@@ -60,17 +48,11 @@ void TMainForm::WMDropFiles(HDROP drop_handle) {
 }
 
 void TMainForm::WMJobProgress() {
-  std::string entry;
-  std::int32_t taken = 0;
-  std::int32_t total = 0;
-  {
-    // Copies only; the workers wait for this lock.
-    const JobLockScope lock;
-    entry = batch::CurrentEntry();
-    taken = batch::TakenCount();
-    total = batch::TotalCount();
-    last_errors_ = batch::LastFailureCount();
-  }
+  const batch::JobProgress progress = batch::ReadJobProgress();
+  const std::string& entry = progress.entry;
+  const std::int32_t taken = progress.taken;
+  const std::int32_t total = progress.total;
+  last_errors_ = progress.last_failures;
   if (entry.empty()) {  // the job has closed
     RepaintImage();
     SetViewState(vsDone);

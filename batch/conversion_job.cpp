@@ -513,6 +513,12 @@ void SetJobState(TJobState state) {
   g_job->state = state;
 }
 
+JobProgress ReadJobProgress() {
+  os::LockGuard guard(g_job->lock);
+  return {g_job->current_entry, g_job->taken_count, g_job->total_count,
+          g_job->last_failure_count, g_job->state};
+}
+
 const std::string& CurrentEntry() { return g_job->current_entry; }
 std::int32_t TakenCount() { return g_job->taken_count; }
 std::int32_t TotalCount() { return g_job->total_count; }

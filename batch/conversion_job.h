@@ -81,8 +81,19 @@ void UnlockJob();
 TJobState GetJobState();
 void SetJobState(TJobState state);
 
-// What the window reads on WM_JOB_PROGRESS. Call between LockJob and
-// UnlockJob; copy, then unlock before using the copies.
+// What the window shows on WM_JOB_PROGRESS, copied under the job lock in
+// one go: the way every caller reads the job's progress.
+struct JobProgress {
+  std::string entry;  // empty once the job has closed
+  std::int32_t taken = 0;
+  std::int32_t total = 0;
+  std::int32_t last_failures = 0;
+  TJobState state = jsIdle;
+};
+JobProgress ReadJobProgress();
+
+// The same facts one by one, for a caller that holds the job lock itself.
+// Call between LockJob and UnlockJob; copy, then unlock before using them.
 const std::string& CurrentEntry();
 std::int32_t TakenCount();
 std::int32_t TotalCount();

@@ -160,16 +160,8 @@ class JobTest : public ::testing::Test {
     return messages + listener_.Wait(0);
   }
 
-  struct Progress {
-    std::string entry;
-    std::int32_t taken, total, last_failures;
-  };
-  Progress ReadProgress() {
-    LockJob();
-    Progress p{CurrentEntry(), TakenCount(), TotalCount(), LastFailureCount()};
-    UnlockJob();
-    return p;
-  }
+  using Progress = JobProgress;
+  static Progress ReadProgress() { return ReadJobProgress(); }
 
   ConversionLog log_;
   os::ProgressListener listener_;

@@ -76,34 +76,6 @@ class ProgressDisplay {
   std::int32_t last_total_ = -1;
 };
 
-// A copy of what the progress display needs, read under the job lock.
-struct JobSnapshot {
-  std::string entry;
-  std::int32_t taken = 0;
-  std::int32_t total = 0;
-  std::int32_t last_failures = 0;
-  bool finished = false;
-};
-
-class JobLockGuard {
- public:
-  JobLockGuard() { batch::LockJob(); }
-  ~JobLockGuard() { batch::UnlockJob(); }
-  JobLockGuard(const JobLockGuard&) = delete;
-  JobLockGuard& operator=(const JobLockGuard&) = delete;
-};
-
-JobSnapshot ReadJob() {
-  JobSnapshot snapshot;
-  const JobLockGuard lock;
-  snapshot.entry = batch::CurrentEntry();
-  snapshot.taken = batch::TakenCount();
-  snapshot.total = batch::TotalCount();
-  snapshot.last_failures = batch::LastFailureCount();
-  snapshot.finished = batch::GetJobState() == batch::jsFinished;
-  return snapshot;
-}
-
 // The modules a job needs, ended in order on every way out, so that no
 // worker outlives the listener it posts to.
 class JobModules {
@@ -182,8 +154,8 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlO
       batch::RequestStop();
       stop_requested = true;
     }
-    const JobSnapshot job = ReadJob();
-    if (job.finished) {
+    const batch::JobProgress job = batch::ReadJobProgress();
+    if (job.state == batch::jsFinished) {
       outcome.failures += job.last_failures;
       break;
     }

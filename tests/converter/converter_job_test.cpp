@@ -54,9 +54,7 @@ TEST_F(JobThroughConvertersTest, AMixedFolderConvertsAndCountsWhatNoClassTakes) 
     listener.Wait(50);
     return batch::GetJobState() == batch::jsFinished;
   });
-  batch::LockJob();
-  const std::int32_t failures = batch::LastFailureCount();
-  batch::UnlockJob();
+  const std::int32_t failures = batch::ReadJobProgress().last_failures;
   import::EndConverterModule(batch::EndJobModule());
   import::StartConverterModule();
 

@@ -38,12 +38,7 @@ TEST_F(MainFormTest, EveryDroppedNameIsAnEntryOfItsOwn) {
   names.push_back(folder.Path() + "missing.rtf");
   PostDrop(Form().Handle(), names);
   ASSERT_TRUE(PumpRecording([&] { return gate.Waiting() == 2; }));
-  {
-    batch::LockJob();
-    const std::int32_t total = batch::TotalCount();
-    batch::UnlockJob();
-    EXPECT_EQ(total, 5);
-  }
+  EXPECT_EQ(batch::ReadJobProgress().total, 5);
   gate.Open();
   ASSERT_TRUE(PumpUntilDone());
   ExpectConsistentSights(0);
