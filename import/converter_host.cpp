@@ -67,7 +67,7 @@ void RememberLeftover(const std::string& name) {
 
 // Forgets name once it is gone; true when it is.
 bool DeleteLeftover(ConverterModule& module, const std::string& name) {
-  if (!os::RemoveFile(name) && os::GetPathKind(name) != os::PathKind::kMissing) return false;
+  if (os::RemoveFile(name) == os::RemoveResult::kFailed) return false;
   const os::LockGuard guard(module.leftovers_lock);
   module.leftovers.erase(name);
   return true;

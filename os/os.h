@@ -77,7 +77,10 @@ class File {
   std::intptr_t handle_ = kInvalid;  // HANDLE or file descriptor
 };
 
-bool RemoveFile(const std::string& path);
+// What removing a file came to: a name that was already gone is not a
+// failure to the callers that clean up, but they must tell it from one.
+enum class RemoveResult { kRemoved, kMissing, kFailed };
+RemoveResult RemoveFile(const std::string& path);
 
 // Puts from in the place of to in one step, replacing a file named to.
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error);

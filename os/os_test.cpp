@@ -161,10 +161,10 @@ TEST(OsFiles, RemoveFile) {
   TempFolder temp;
   const std::string path = temp / "doomed.txt";
   ASSERT_TRUE(WriteFileAt(path, "x"));
-  EXPECT_TRUE(os::RemoveFile(path));
+  EXPECT_EQ(os::RemoveFile(path), os::RemoveResult::kRemoved);
   EXPECT_EQ(os::GetPathKind(path), os::PathKind::kMissing);
-  EXPECT_FALSE(os::RemoveFile(path));
-  EXPECT_FALSE(os::RemoveFile(temp.Path()));  // folders are not files
+  EXPECT_EQ(os::RemoveFile(path), os::RemoveResult::kMissing);
+  EXPECT_EQ(os::RemoveFile(temp.Path()), os::RemoveResult::kFailed);  // folders are not files
   EXPECT_EQ(os::GetPathKind(temp.Path()), os::PathKind::kFolder);
 }
 
@@ -278,7 +278,7 @@ TEST(OsFolders, AnExceptionFromTheVisitorPassesThrough) {
   }),
                std::runtime_error);
   // The listing was closed on the way out: the folder can go.
-  EXPECT_TRUE(os::RemoveFile(temp / "1"));
+  EXPECT_EQ(os::RemoveFile(temp / "1"), os::RemoveResult::kRemoved);
   std::error_code error;
   EXPECT_TRUE(std::filesystem::remove(temp.Path(), error)) << error.message();
 }

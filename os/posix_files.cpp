@@ -154,7 +154,10 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
   return true;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+RemoveResult RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return RemoveResult::kRemoved;
+  return errno == ENOENT ? RemoveResult::kMissing : RemoveResult::kFailed;
+}
 
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
   if (::rename(from.c_str(), to.c_str()) != 0) {

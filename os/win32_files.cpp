@@ -138,7 +138,12 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
   return true;
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+RemoveResult RemoveFile(const std::string& path) {
+  if (::DeleteFileA(path.c_str()) != FALSE) return RemoveResult::kRemoved;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? RemoveResult::kMissing
+                                                                        : RemoveResult::kFailed;
+}
 
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
   if (!::MoveFileExA(from.c_str(), to.c_str(),
