@@ -13,6 +13,8 @@
 namespace corvane::app {
 namespace {
 
+static_assert(batch::WM_JOB_PROGRESS == WM_USER + 10);
+
 constexpr char kClassName[] = "CorvaneMainForm";
 // A single border with only the close box. The form paints its whole client
 // area; WS_CLIPCHILDREN keeps that painting off the two controls.

@@ -214,7 +214,7 @@ void RunWorkerLoop(Job& job, int kind) {
       job.wake.Wait(kIdlePollMs);
       continue;
     }
-    os::PostJobProgress(window);
+    os::PostNotification(window, WM_JOB_PROGRESS);
     try {
       ProcessEntry(job, entry, masks, convert, output);
     } catch (const std::exception& error) {
@@ -278,7 +278,7 @@ bool CloseJob(Job& job) {
     os::LockGuard guard(job.lock);
     window = ResetForClose(job);
   }
-  os::PostJobProgress(window);
+  os::PostNotification(window, WM_JOB_PROGRESS);
   {
     os::LockGuard guard(job.lock);
     if (job.deferred.empty()) {
@@ -336,7 +336,7 @@ void StartWorkers(Job& job) {
         report(entry->path, "not converted: no worker thread could be created");
       }
     }
-    os::PostJobProgress(window);
+    os::PostNotification(window, WM_JOB_PROGRESS);
     return;
   }
   {

@@ -29,8 +29,8 @@ struct TProcessParams {
 };
 
 // Posted, with no data, when a worker takes an entry and once when the job
-// closes. The receiver reads the job data under the job lock.
-inline constexpr unsigned WM_JOB_PROGRESS = os::kJobProgressMessage;
+// closes. The receiver reads the job data under the job lock. WM_USER + 10.
+inline constexpr unsigned WM_JOB_PROGRESS = 0x400 + 10;
 
 // Module start and end, called once each from the program's entry point.
 // The end stops the job and waits a bounded time; a worker that outlives

@@ -164,7 +164,7 @@ class JobTest : public ::testing::Test {
   static Progress ReadProgress() { return ReadJobProgress(); }
 
   ConversionLog log_;
-  os::ProgressListener listener_;
+  os::NotificationListener listener_{WM_JOB_PROGRESS};
   TProcessParams params_;
   std::filesystem::path root_;
 };

@@ -128,7 +128,7 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlO
   if (entries.empty()) return outcome;
 
   os::InstallInterruptHandler();
-  os::ProgressListener listener;
+  os::NotificationListener listener(batch::WM_JOB_PROGRESS);
   const JobModules modules;  // after the listener: ends before it
   batch::SetConvertFileFunction(&ConvertAndReport);
   batch::SetReportFailureFunction(&ReportFailure);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -218,48 +219,46 @@ class Thread {
 
 void Sleep(unsigned milliseconds);
 
-// ---- Progress notification -----------------------------------------------
-
-// WM_USER + 10: the data-less message from the workers to the window.
-inline constexpr unsigned kJobProgressMessage = 0x400 + 10;
+// ---- Notifications ---------------------------------------------------------
 
 #ifdef _WIN32
 using WindowHandle = HWND__*;
 #else
-// Off Windows there are no windows; whoever wants the notification
-// implements this. Called on a worker thread; must not block.
-class ProgressSink {
+// Off Windows there are no windows; whoever wants notifications implements
+// this. Called on the poster's thread; must not block.
+class NotificationSink {
  public:
-  virtual void OnJobProgress() = 0;
+  virtual void OnNotification(unsigned message) = 0;
 
  protected:
-  ~ProgressSink() = default;
+  ~NotificationSink() = default;
 };
-using WindowHandle = ProgressSink*;
+using WindowHandle = NotificationSink*;
 #endif
 
-// Posts the progress notification (never waits for it to be handled).
-// False, and nothing posted, for a null window or when posting fails.
-bool PostJobProgress(WindowHandle window);
+// Posts the data-less notification `message` (a window message number on
+// Windows) and never waits for it to be handled. False, and nothing posted,
+// for a null window or when posting fails.
+bool PostNotification(WindowHandle window, unsigned message);
 
-// A receiver of progress notifications for programs without a window of
-// their own (the CLI, tests): on Windows a message-only window pumped by
-// Wait, elsewhere a ProgressSink. Use it on one thread.
-class ProgressListener {
+// A receiver of one message's notifications for programs without a window
+// of their own (the CLI, tests): on Windows a message-only window pumped by
+// Wait, elsewhere a NotificationSink. Use it on one thread.
+class NotificationListener {
  public:
-  ProgressListener();
-  ~ProgressListener();
-  ProgressListener(const ProgressListener&) = delete;
-  ProgressListener& operator=(const ProgressListener&) = delete;
+  explicit NotificationListener(unsigned message);
+  ~NotificationListener();
+  NotificationListener(const NotificationListener&) = delete;
+  NotificationListener& operator=(const NotificationListener&) = delete;
 
   WindowHandle Handle() const;
-  // Waits up to timeout_ms for notifications and returns how many arrived
-  // since the last call (0 on timeout).
+  // Waits up to timeout_ms for notifications of its message and returns how
+  // many arrived since the last call (0 on timeout).
   int Wait(unsigned timeout_ms);
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace corvane::os

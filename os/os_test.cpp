@@ -494,18 +494,20 @@ TEST(OsThread, SleepWaitsAtLeastItsTime) {
 
 // ---- Progress notification -----------------------------------------------------------
 
+// Any message number a window may be sent; the job uses this one.
+constexpr unsigned kMessage = 0x400 + 10;
 os::WindowHandle g_window = nullptr;
 std::atomic<int> g_failed_posts{0};
 
 int PostProgress(int times) {
   for (int i = 0; i < times; ++i) {
-    if (!os::PostJobProgress(g_window)) ++g_failed_posts;
+    if (!os::PostNotification(g_window, kMessage)) ++g_failed_posts;
   }
   return 0;
 }
 
 TEST(OsProgress, ListenerCountsEveryPostFromAnotherThread) {
-  os::ProgressListener listener;
+  os::NotificationListener listener(kMessage);
   EXPECT_EQ(listener.Wait(0), 0);
   g_window = listener.Handle();
   g_failed_posts = 0;
@@ -524,13 +526,21 @@ TEST(OsProgress, ListenerCountsEveryPostFromAnotherThread) {
 }
 
 TEST(OsProgress, PostsOnTheListenersOwnThreadArriveToo) {
-  os::ProgressListener listener;
-  ASSERT_TRUE(os::PostJobProgress(listener.Handle()));
-  ASSERT_TRUE(os::PostJobProgress(listener.Handle()));
+  os::NotificationListener listener(kMessage);
+  ASSERT_TRUE(os::PostNotification(listener.Handle(), kMessage));
+  ASSERT_TRUE(os::PostNotification(listener.Handle(), kMessage));
   EXPECT_EQ(listener.Wait(kLongMs), 2);
   EXPECT_EQ(listener.Wait(0), 0);
 }
 
-TEST(OsProgress, NoWindowNoPost) { EXPECT_FALSE(os::PostJobProgress(nullptr)); }
+TEST(OsProgress, OnlyTheListenersMessageCounts) {
+  os::NotificationListener listener(kMessage);
+  ASSERT_TRUE(os::PostNotification(listener.Handle(), kMessage + 1));
+  EXPECT_EQ(listener.Wait(20), 0);
+  ASSERT_TRUE(os::PostNotification(listener.Handle(), kMessage));
+  EXPECT_EQ(listener.Wait(kLongMs), 1);
+}
+
+TEST(OsProgress, NoWindowNoPost) { EXPECT_FALSE(os::PostNotification(nullptr, kMessage)); }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The progress notification without windows: a call on the receiver's sink.
+// Notifications without windows: a call on the receiver's sink.
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -8,16 +9,19 @@
 
 namespace corvane::os {
 
-bool PostJobProgress(WindowHandle window) {
+bool PostNotification(WindowHandle window, unsigned message) {
   if (window == nullptr) return false;
-  window->OnJobProgress();
+  window->OnNotification(message);
   return true;
 }
 
-// Counts the notifications; Wait takes the count. Workers only add one and
-// wake the waiter, so OnJobProgress never blocks for long.
-struct ProgressListener::State final : ProgressSink {
-  void OnJobProgress() override {
+// Counts its message's notifications; Wait takes the count. Posters only
+// add one and wake the waiter, so OnNotification never blocks for long.
+struct NotificationListener::State final : NotificationSink {
+  explicit State(unsigned wanted) : message(wanted) {}
+
+  void OnNotification(unsigned posted) override {
+    if (posted != message) return;
     {
       const std::lock_guard<std::mutex> guard(mutex);
       ++arrived;
@@ -25,18 +29,20 @@ struct ProgressListener::State final : ProgressSink {
     arrived_changed.notify_one();
   }
 
+  const unsigned message;
   std::mutex mutex;  // guards arrived
   std::condition_variable arrived_changed;
   int arrived = 0;
 };
 
-ProgressListener::ProgressListener() : state_(new State) {}
+NotificationListener::NotificationListener(unsigned message)
+    : state_(std::make_unique<State>(message)) {}
 
-ProgressListener::~ProgressListener() { delete state_; }
+NotificationListener::~NotificationListener() = default;
 
-WindowHandle ProgressListener::Handle() const { return state_; }
+WindowHandle NotificationListener::Handle() const { return state_.get(); }
 
-int ProgressListener::Wait(unsigned timeout_ms) {
+int NotificationListener::Wait(unsigned timeout_ms) {
   std::unique_lock<std::mutex> lock(state_->mutex);
   state_->arrived_changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                                    [this] { return state_->arrived > 0; });

@@ -229,24 +229,26 @@ TEST(OsWin32Text, AnsiNamesRoundTripThroughTheFileSystem) {
 
 // ---- Window messages ----------------------------------------------------------------
 
+constexpr unsigned kMessage = WM_USER + 10;
+
 TEST(OsWin32Progress, OnlyTheProgressMessageIsCounted) {
-  os::ProgressListener listener;
-  ASSERT_TRUE(::PostMessageA(listener.Handle(), os::kJobProgressMessage + 1, 0, 0));
+  os::NotificationListener listener(kMessage);
+  ASSERT_TRUE(::PostMessageA(listener.Handle(), kMessage + 1, 0, 0));
   ASSERT_TRUE(::PostMessageA(listener.Handle(), WM_NULL, 0, 0));
   EXPECT_EQ(listener.Wait(20), 0);
-  ASSERT_TRUE(os::PostJobProgress(listener.Handle()));
+  ASSERT_TRUE(os::PostNotification(listener.Handle(), kMessage));
   EXPECT_EQ(listener.Wait(60000), 1);
 }
 
 TEST(OsWin32Progress, PostingToAGoneWindowFails) {
   os::WindowHandle gone = nullptr;
   {
-    const os::ProgressListener listener;
+    const os::NotificationListener listener(kMessage);
     gone = listener.Handle();
     ASSERT_TRUE(::IsWindow(gone));
   }
   EXPECT_FALSE(::IsWindow(gone));
-  EXPECT_FALSE(os::PostJobProgress(gone));
+  EXPECT_FALSE(os::PostNotification(gone, kMessage));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The progress notification as a posted window message, and a message-only
-// window to receive it in programs that have no window of their own.
+// Notifications as posted window messages, and a message-only window to
+// receive them in programs that have no window of their own.
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "os/os.h"
 #include "os/win32_handle.h"
@@ -9,8 +10,6 @@
 
 namespace corvane::os {
 namespace {
-
-static_assert(kJobProgressMessage == WM_USER + 10);
 
 // Registered once per process; the window procedure is the default one,
 // since Wait counts the notifications before they would be dispatched.
@@ -22,18 +21,20 @@ ATOM ListenerClass() {
 
 }  // namespace
 
-bool PostJobProgress(WindowHandle window) {
+bool PostNotification(WindowHandle window, unsigned message) {
   // A null window would turn the post into a thread message no window sees.
   if (window == nullptr) return false;
-  return ::PostMessageA(window, kJobProgressMessage, 0, 0) != FALSE;
+  return ::PostMessageA(window, message, 0, 0) != FALSE;
 }
 
-struct ProgressListener::State {
+struct NotificationListener::State {
+  UINT message = 0;
   win32::Window window;
 };
 
-ProgressListener::ProgressListener() {
+NotificationListener::NotificationListener(unsigned message) {
   auto state = std::make_unique<State>();
+  state->message = message;
   const ATOM atom = ListenerClass();
   if (atom != 0) {
     state->window.Reset(::CreateWindowExA(0, MAKEINTATOM(atom), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
@@ -43,14 +44,14 @@ ProgressListener::ProgressListener() {
     const DWORD code = ::GetLastError();
     throw std::system_error(static_cast<int>(code), std::system_category(), "CreateWindowExA");
   }
-  state_ = state.release();
+  state_ = std::move(state);
 }
 
-ProgressListener::~ProgressListener() { delete state_; }
+NotificationListener::~NotificationListener() = default;
 
-WindowHandle ProgressListener::Handle() const { return state_->window.Get(); }
+WindowHandle NotificationListener::Handle() const { return state_->window.Get(); }
 
-int ProgressListener::Wait(unsigned timeout_ms) {
+int NotificationListener::Wait(unsigned timeout_ms) {
   // GetTickCount rather than GetTickCount64 (missing on XP); unsigned
   // subtraction stays right across its wrap after 49 days.
   const DWORD start = ::GetTickCount();
@@ -58,7 +59,7 @@ int ProgressListener::Wait(unsigned timeout_ms) {
   for (;;) {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.hwnd == state_->window.Get() && message.message == kJobProgressMessage) {
+      if (message.hwnd == state_->window.Get() && message.message == state_->message) {
         ++arrived;
       } else {
         ::TranslateMessage(&message);

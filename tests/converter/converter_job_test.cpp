@@ -45,7 +45,7 @@ TEST_F(JobThroughConvertersTest, AMixedFolderConvertsAndCountsWhatNoClassTakes) 
   std::ofstream(root_ / "docs" / "readme.txt") << "text";
 
   batch::StartJobModule();
-  os::ProgressListener listener;
+  os::NotificationListener listener(batch::WM_JOB_PROGRESS);
   batch::TProcessParams params;
   params.NotifyWindow = listener.Handle();
   params.FileMasks = std::string(batch::SupportedFileMasks);
