@@ -8,7 +8,7 @@
 #   CORVANE_WINE_ARCH   win32 (default) or win64: the 64-bit Wine, for the
 #                       64-bit test build where 32-bit programs cannot run.
 #                       With win64, wine, wineserver, wineboot and winepath
-#                       on PATH are the 64-bit ones (a folder of links put
+#                       on PATH are the 64-bit ones (a folder of scripts put
 #                       first on PATH), since /usr/bin/wine picks the 32-bit
 #                       loader whenever it is installed.
 #   CORVANE_WINE_HOME   folder for the prefix and logs (default build/win32,
@@ -189,7 +189,7 @@ corvane_wine_apply_settings() {
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null
 }
 
-# win64: puts links to the 64-bit Wine programs first on PATH, in folder $1.
+# win64: puts scripts that start the 64-bit Wine programs first on PATH, in folder $1.
 corvane_wine_use_wine64() {
   local bin=$1 tool
   if [ ! -x /usr/lib/wine/wine64 ] || [ ! -x /usr/lib/wine/wineserver64 ]; then
