@@ -16,3 +16,19 @@ add_compile_definitions(
   WIN32_LEAN_AND_MEAN
   # Distinct handle types, so passing an HWND where an HDC belongs fails to compile.
   STRICT)
+
+# The export list for a converter library: the .def file as written, which
+# maps the interface's undecorated names onto the 32-bit __stdcall symbols
+# (Name@n), or for x64 (one calling convention, no decoration) the same list
+# without those mappings. Sets out_var to the file to build with.
+function(corvane_export_list out_var def_file)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    file(READ ${def_file} exports)
+    string(REGEX REPLACE " = [A-Za-z0-9_]+@[0-9]+" "" exports "${exports}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def_file})
+    get_filename_component(name ${def_file} NAME)
+    set(def_file ${CMAKE_CURRENT_BINARY_DIR}/${name})
+    file(CONFIGURE OUTPUT ${def_file} CONTENT "${exports}" @ONLY)
+  endif()
+  set(${out_var} ${def_file} PARENT_SCOPE)
+endfunction()

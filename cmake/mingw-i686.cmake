@@ -1,42 +1,10 @@
 # Cross toolchain for the 32-bit Windows build (Debian's MinGW-w64 i686).
 #   cmake --preset win32
 #   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DMINGW_EXTRA_ROOTS=<prefix>;<prefix> ...
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(CORVANE_MINGW_TRIPLET i686-w64-mingw32)
-# The -posix variants: the default -win32 thread model has no std::thread or
-# std::mutex, which GoogleTest and the conversion job both need.
-set(CMAKE_C_COMPILER   ${CORVANE_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER  ${CORVANE_MINGW_TRIPLET}-windres)
-
-# Libraries built for this target outside the tree (libjpeg, minizip, expat) are found through
-# this list: with the find modes below, CMAKE_PREFIX_PATH would be re-rooted
-# under /usr/i686-w64-mingw32 and a CMAKE_FIND_ROOT_PATH given on the command
-# line would be replaced by the set() here.
-set(MINGW_EXTRA_ROOTS "${MINGW_EXTRA_ROOTS}" CACHE STRING
-  "Extra install prefixes holding libraries built for ${CORVANE_MINGW_TRIPLET}")
-# try_compile projects read this file again and must see the same roots.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES MINGW_EXTRA_ROOTS)
-set(CMAKE_FIND_ROOT_PATH /usr/${CORVANE_MINGW_TRIPLET} ${MINGW_EXTRA_ROOTS})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# ctest, gtest discovery and try_run start the programs through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-
-# -static: no libstdc++/libgcc/winpthread DLLs beside the programs (a missing
-# DLL makes Wine exit with code 53 and no message).
+set(CORVANE_WINE_LOADER wine)
 # --large-address-aware: a 32-bit process then gets 4 GB of address space on
 # 64-bit Windows instead of 2 GB.
-set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -Wl,--large-address-aware")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
-
-# Static libraries only: Debian's MinGW zlib also ships an import library
-# (libz.dll.a), which FindZLIB would otherwise prefer, and the converter
-# library would then need zlib1.dll beside it.
-set(ZLIB_USE_STATIC_LIBS ON)
+set(CORVANE_MINGW_EXE_LINKER_FLAGS "-Wl,--large-address-aware")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

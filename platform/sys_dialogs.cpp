@@ -16,7 +16,8 @@ namespace {
 
 constexpr std::size_t kFileBufferChars = 5201;  // 5200 and a terminator
 constexpr std::size_t kTaskTextUnits = 1025;    // 1024 and a terminator
-constexpr DWORD kOpenFileNameSize = 88;          // the Windows 2000 form of the record
+// The Windows 2000 form of the record (88 bytes; 152 in the 64-bit test build).
+constexpr DWORD kOpenFileNameSize = sizeof(void*) == 4 ? 88 : 152;
 
 DWORD g_major_version_override = 0;
 

@@ -5,8 +5,11 @@ set -eu
 
 NATIVE_PACKAGES="cmake make ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev \
 clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-dev libexpat1-dev pandoc"
-WINDOWS_PACKAGES="g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xdotool x11-utils \
-imagemagick libx11-dev nasm patch xz-utils libz-mingw-w64-dev nsis zip unzip p7zip-full"
+# wine64 and the x86_64 compilers: the 64-bit test flavour, for machines
+# that cannot run 32-bit programs.
+WINDOWS_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb \
+xdotool x11-utils imagemagick libx11-dev nasm patch xz-utils libz-mingw-w64-dev nsis zip unzip \
+p7zip-full"
 
 missing=""
 for pkg in $NATIVE_PACKAGES $WINDOWS_PACKAGES; do
@@ -32,5 +35,6 @@ case " $(dpkg --print-foreign-architectures) " in
 esac
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-# wine64 would turn the prefix into a 64-bit one; the product and its tests are 32-bit.
+# The product is 32-bit: wine-env.sh sets WINEARCH=win32 for its prefix, and
+# /usr/bin/wine keeps picking the 32-bit loader with wine64 installed.
 apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -4,8 +4,16 @@
 #   . scripts/wine-env.sh                        # from bash or dash
 #   CORVANE_WINE_TRAP=1 . scripts/wine-env.sh    # ... and clean up on exit
 #
-# Two settings for other users than the tests (make run):
-#   CORVANE_WINE_HOME   folder for the prefix and logs (default build/win32)
+# Settings:
+#   CORVANE_WINE_ARCH   win32 (default) or win64: the 64-bit Wine, for the
+#                       64-bit test build where 32-bit programs cannot run.
+#                       With win64, wine, wineserver, wineboot and winepath
+#                       on PATH are the 64-bit ones (a folder of scripts put
+#                       first on PATH), since /usr/bin/wine picks the 32-bit
+#                       loader whenever it is installed.
+#   CORVANE_WINE_HOME   folder for the prefix and logs (default build/win32,
+#                       build/win64 with CORVANE_WINE_ARCH=win64)
+# One for other users than the tests (make run):
 #   CORVANE_WINE_USE_DISPLAY=1   use the caller's display when it answers,
 #                       with the window manager's decorations; Xvfb otherwise
 #
@@ -13,7 +21,7 @@
 # - On return (status 0) this shell has: an Xvfb of its own on a free display
 #   (DISPLAY exported; CORVANE_XVFB_PID names it), WINEPREFIX=
 #   $CORVANE_WINE_HOME/wineprefix (absolute),
-#   WINEARCH=win32, WINEDEBUG=-all, WINEDLLOVERRIDES exported, and a persistent
+#   WINEARCH=$CORVANE_WINE_ARCH, WINEDEBUG=-all, WINEDLLOVERRIDES exported, and a persistent
 #   wineserver for that prefix with its services already started, so Wine
 #   programs (gtest discovery at build time, ctest) start in a few ms and no
 #   service inherits their output pipes. Status 1: nothing is left running.
@@ -39,7 +47,7 @@
 #   made again. A wineserver still running for the prefix from an earlier
 #   session is stopped first, since it would be bound to a display that is gone.
 # - Never changes the caller's shell options or working directory. Logs go to
-#   build/win32/wine-env/.
+#   $CORVANE_WINE_HOME/wine-env/.
 
 corvane_wine_say() { echo "wine-env: $*" >&2; }
 
@@ -181,8 +189,33 @@ corvane_wine_apply_settings() {
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null
 }
 
+# win64: puts scripts that start the 64-bit Wine programs first on PATH, in folder $1.
+corvane_wine_use_wine64() {
+  local bin=$1 tool
+  if [ ! -x /usr/lib/wine/wine64 ] || [ ! -x /usr/lib/wine/wineserver64 ]; then
+    corvane_wine_say "the 64-bit Wine is missing; run scripts/install-deps.sh"
+    return 1
+  fi
+  mkdir -p "$bin" || return 1
+  rm -f "$bin/wine" "$bin/wineserver"
+  # Scripts, not links: the loader finds itself by the name it was started as.
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/wine" &&
+  printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$bin/wineserver" || return 1
+  # The other commands are Windows programs started by the loader.
+  for tool in wineboot winepath; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 %s.exe "$@"\n' "$tool" >"$bin/$tool" || return 1
+  done
+  chmod +x "$bin/wine" "$bin/wineserver" "$bin/wineboot" "$bin/winepath" || return 1
+  # Programs that start others do so through this loader.
+  export WINELOADER=/usr/lib/wine/wine64
+  case ":$PATH:" in
+    *":$bin:"*) ;;
+    *) export PATH="$bin:$PATH" ;;
+  esac
+}
+
 corvane_wine_env_start() {
-  local root home prefix state stamp log tool settings managed
+  local root home prefix state stamp log tool settings managed arch
   if [ -n "${CORVANE_ROOT:-}" ]; then
     root=$CORVANE_ROOT
   elif [ -n "${BASH_SOURCE:-}" ]; then
@@ -195,9 +228,25 @@ corvane_wine_env_start() {
     return 1
   fi
   root=$(cd "$root" && pwd -P) || return 1
-  if ! "$root/scripts/can-run-32bit.sh"; then
-    corvane_wine_say "this kernel cannot run 32-bit programs (its 32-bit emulation is off): the 32-bit Wine cannot start here"
-    return 1
+  arch=${CORVANE_WINE_ARCH:-win32}
+  case "$arch" in
+    win32)
+      if ! "$root/scripts/can-run-32bit.sh"; then
+        corvane_wine_say "this kernel cannot run 32-bit programs (its 32-bit emulation is off): the 32-bit Wine cannot start here"
+        return 1
+      fi
+      ;;
+    win64) ;;
+    *)
+      corvane_wine_say "CORVANE_WINE_ARCH must be win32 or win64, not $arch"
+      return 1
+      ;;
+  esac
+  home=${CORVANE_WINE_HOME:-$root/build/$arch}
+  mkdir -p "$home" || return 1
+  home=$(cd "$home" && pwd -P) || return 1
+  if [ "$arch" = win64 ]; then
+    corvane_wine_use_wine64 "$home/wine-env/bin" || return 1
   fi
   for tool in Xvfb wine wineserver wineboot timeout; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -206,9 +255,6 @@ corvane_wine_env_start() {
     fi
   done
 
-  home=${CORVANE_WINE_HOME:-$root/build/win32}
-  mkdir -p "$home" || return 1
-  home=$(cd "$home" && pwd -P) || return 1
   prefix="$home/wineprefix"
   state="$home/wine-env"
   # Written once the prefix is fully set up; its absence means "make it
@@ -221,12 +267,7 @@ corvane_wine_env_start() {
   # Wine maps Windows file names to Unix names through the locale: with none
   # set (a container, a service) a name like "café.rtf" cannot be created.
   if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then export LANG=C.UTF-8; fi
-  export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
-  # Wine maps file names through the Unix locale: without a UTF-8 one, names
-  # beyond ASCII cannot be made. C.UTF-8 is always there.
-  if [ -z "${LANG:-}" ] && [ -z "${LC_ALL:-}" ]; then
-    export LANG=C.UTF-8
-  fi
+  export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all
   # No Mono/Gecko install prompts, no menu entries or file associations on the host.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   CORVANE_WINEPREFIX=$prefix

@@ -66,7 +66,10 @@ class CliProcessTest : public ScratchTest {
     return outcome;
   }
 
-  Registrations machine_{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+  // The registry view a program of this build's width reads: the 32-bit one
+  // for the product, the 64-bit one for the 64-bit test build.
+  Registrations machine_{HKEY_LOCAL_MACHINE,
+                         sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY};
 };
 
 TEST_F(CliProcessTest, AFolderConvertsThroughRegisteredClassesAndTheEndSweeps) {

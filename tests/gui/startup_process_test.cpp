@@ -196,10 +196,17 @@ TEST(ProgramFile, IsA32BitGuiProgramWithItsResources) {
   ASSERT_GT(image.size(), 0x200u);
   IMAGE_DOS_HEADER dos{};
   std::memcpy(&dos, image.data(), sizeof dos);
+#ifdef _WIN64
+  // The 64-bit test build, where 32-bit programs cannot run: its own header.
+  IMAGE_NT_HEADERS64 nt{};
+  std::memcpy(&nt, image.data() + dos.e_lfanew, sizeof nt);
+  EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
   IMAGE_NT_HEADERS32 nt{};
   std::memcpy(&nt, image.data() + dos.e_lfanew, sizeof nt);
   EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
   EXPECT_NE(nt.FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE, 0);
+#endif
   EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 
   const platform::Module module(::LoadLibraryExA(kProgram.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
