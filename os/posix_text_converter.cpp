@@ -21,7 +21,6 @@ namespace corvane::os {
 namespace {
 
 constexpr const char* kImportKey = "SOFTWARE\\Microsoft\\Shared Tools\\Text Converters\\Import\\";
-constexpr std::uintptr_t kBuiltInModule = 1;
 
 }  // namespace
 
@@ -65,20 +64,25 @@ bool ClearFileAttributes(const std::string& path) {
   return ::chmod(path.c_str(), S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) == 0;
 }
 
+// Only the built-in reader loads here; there is nothing to free.
+struct ConverterLibrary::Loaded {};
+
+ConverterLibrary::ConverterLibrary() = default;
 ConverterLibrary::~ConverterLibrary() = default;
 
 bool ConverterLibrary::Load(const std::string& path) {
-  module_ = path == kBuiltInDocxReader ? kBuiltInModule : 0;
-  return module_ != 0;
+  if (loaded_ != nullptr || path != kBuiltInDocxReader) return false;
+  loaded_ = std::make_unique<Loaded>();
+  return true;
 }
 
-bool ConverterLibrary::FindEntryPoints() { return module_ == kBuiltInModule; }
+bool ConverterLibrary::FindEntryPoints() { return loaded_ != nullptr; }
 
 void ConverterLibrary::Initialize(const std::string& /*module_name*/) {}
 
 ConverterRun ConverterLibrary::ConvertToRtf(const std::string& file, std::string& rtf) {
   rtf.clear();
-  if (module_ != kBuiltInModule) return {};
+  if (loaded_ == nullptr) return {};
   std::ifstream in(file, std::ios::binary);
   if (!in) throw ConverterFailure("The file cannot be opened.");
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

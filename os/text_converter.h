@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <memory>
 #include <string>
 
 namespace corvane::os {
@@ -69,7 +70,7 @@ struct ConverterRun {
 // on one thread: the entry points and the call's state are kept per thread.
 class ConverterLibrary {
  public:
-  ConverterLibrary() = default;
+  ConverterLibrary();
   ~ConverterLibrary();
   ConverterLibrary(const ConverterLibrary&) = delete;
   ConverterLibrary& operator=(const ConverterLibrary&) = delete;
@@ -86,7 +87,8 @@ class ConverterLibrary {
   ConverterRun ConvertToRtf(const std::string& file, std::string& rtf);
 
  private:
-  std::uintptr_t module_ = 0;  // HMODULE
+  struct Loaded;  // the loaded library's owner, one per system
+  std::unique_ptr<Loaded> loaded_;
 };
 
 }  // namespace corvane::os

@@ -1,5 +1,6 @@
-// Owners for the Win32 resources the OS layer takes: one template, one traits
-// record per way of letting go. Only os/win32_*.cpp include this.
+// Owners for the Win32 resources the program takes: one template, one traits
+// record per way of letting go. The OS layer's, and the base of
+// platform/win32_owners.h for the window code.
 #pragma once
 
 #include <windows.h>
@@ -63,6 +64,33 @@ struct LocalMemoryTraits {
   static void Close(Value value) { ::LocalFree(value); }
 };
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+
+// Libraries loaded with LoadLibrary.
+struct ModuleTraits {
+  using Value = HMODULE;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { ::FreeLibrary(value); }
+};
+using Module = UniqueHandle<ModuleTraits>;
+
+// Movable global memory, the currency of the clipboard and the converters.
+struct GlobalMemoryTraits {
+  using Value = HGLOBAL;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { ::GlobalFree(value); }
+};
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+
+// Open registry keys.
+struct RegistryKeyTraits {
+  using Value = HKEY;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { ::RegCloseKey(value); }
+};
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 // A window; destroy it on the thread that created it.
 struct WindowTraits {

@@ -27,28 +27,8 @@ constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;  // 0x42, every bloc
 constexpr SIZE_T kOutputBufferSize = 4096;                   // allocated one byte larger
 constexpr LONG kStopConverter = 1;  // the interface's "abort": we cannot keep its text
 
-struct RegistryKeyTraits {
-  using Value = HKEY;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value value) { return value != nullptr; }
-  static void Close(Value value) { ::RegCloseKey(value); }
-};
-using RegistryKey = win32::UniqueHandle<RegistryKeyTraits>;
-
-struct LibraryTraits {
-  using Value = HMODULE;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value value) { return value != nullptr; }
-  static void Close(Value value) { ::FreeLibrary(value); }
-};
-
-struct GlobalMemoryTraits {
-  using Value = HGLOBAL;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value value) { return value != nullptr; }
-  static void Close(Value value) { ::GlobalFree(value); }
-};
-using GlobalMemory = win32::UniqueHandle<GlobalMemoryTraits>;
+using win32::GlobalMemory;
+using win32::RegistryKey;
 
 // A GlobalLock held for one scope.
 class GlobalBytes {
@@ -130,7 +110,6 @@ GlobalMemory MakeGlobalString(const std::string& text) {
   return block;
 }
 
-HMODULE AsModule(std::uintptr_t module) { return reinterpret_cast<HMODULE>(module); }
 
 // The length of text up to its first zero, at most limit.
 std::size_t BoundedLength(const char* text, std::size_t limit) {
@@ -212,23 +191,30 @@ bool ClearFileAttributes(const std::string& path) {
 
 // ---- Converter libraries -------------------------------------------------
 
-ConverterLibrary::~ConverterLibrary() {
-  if (module_ == 0) return;
-  // The entry points die with the library.
-  ThreadInitEntry = nullptr;
-  ThreadForeignEntry = nullptr;
-  LibraryTraits::Close(AsModule(module_));
-}
+struct ConverterLibrary::Loaded {
+  explicit Loaded(HMODULE loaded) : module(loaded) {}
+  // The entry points die with the library, before it is freed.
+  ~Loaded() {
+    ThreadInitEntry = nullptr;
+    ThreadForeignEntry = nullptr;
+  }
+  win32::Module module;
+};
+
+ConverterLibrary::ConverterLibrary() = default;
+ConverterLibrary::~ConverterLibrary() = default;
 
 bool ConverterLibrary::Load(const std::string& path) {
-  if (module_ != 0) return false;
-  module_ = reinterpret_cast<std::uintptr_t>(::LoadLibraryA(path.c_str()));
-  return module_ != 0;
+  if (loaded_ != nullptr) return false;
+  const HMODULE module = ::LoadLibraryA(path.c_str());
+  if (module == nullptr) return false;
+  loaded_ = std::make_unique<Loaded>(module);
+  return true;
 }
 
 bool ConverterLibrary::FindEntryPoints() {
-  if (module_ == 0) return false;
-  const HMODULE module = AsModule(module_);
+  if (loaded_ == nullptr) return false;
+  const HMODULE module = loaded_->module.Get();
   // Both are looked up before either is called: a library lacking one is
   // no converter, and calling half of it would help no one.
   ThreadInitEntry = FindEntry<InitConverterEntry>(module, "InitConverter32");

@@ -34,21 +34,8 @@ struct MenuTraits {
 };
 using Menu = UniqueHandle<MenuTraits>;
 
-struct ModuleTraits {
-  using Value = HMODULE;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value value) { return value != nullptr; }
-  static void Close(Value value) { ::FreeLibrary(value); }
-};
-using Module = UniqueHandle<ModuleTraits>;
-
-struct GlobalMemoryTraits {
-  using Value = HGLOBAL;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value value) { return value != nullptr; }
-  static void Close(Value value) { ::GlobalFree(value); }
-};
-using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+using os::win32::GlobalMemory;
+using os::win32::Module;
 
 // A drop handle handed to the window; DragFinish frees it.
 struct DropTraits {
