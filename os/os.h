@@ -184,7 +184,7 @@ class Event {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 // A thread running procedure(argument). The owner's end releases the

@@ -88,9 +88,9 @@ struct Event::State {
   bool set = false;
 };
 
-Event::Event() : state_(new State) {}
+Event::Event() : state_(std::make_unique<State>()) {}
 
-Event::~Event() { delete state_; }
+Event::~Event() = default;
 
 void Event::Set() {
   {

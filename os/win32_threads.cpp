@@ -63,10 +63,10 @@ Event::Event() {
   auto state = std::make_unique<State>();
   state->event.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
   if (!state->event) ThrowLastError("CreateEventA");
-  state_ = state.release();
+  state_ = std::move(state);
 }
 
-Event::~Event() { delete state_; }
+Event::~Event() = default;
 
 void Event::Set() { ::SetEvent(state_->event.Get()); }
 
