@@ -6,11 +6,13 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
 #include "os/os.h"
 #include "os/os_test_support.h"
+#include "os/posix_child_process.h"
 
 namespace corvane::os::testing {
 
@@ -31,6 +33,31 @@ namespace {
 namespace os = corvane::os;
 using os::testing::TempFolder;
 using os::testing::WriteFileAt;
+
+// The shared test of this skips where the process may write anything (root,
+// as in CI); here the same refusal is checked as an unprivileged user.
+TEST(OsPosixFiles, ReadOnlyFileCannotBeReplacedByAnUnprivilegedUser) {
+  TempFolder temp;
+  std::filesystem::permissions(temp.Path(), std::filesystem::perms::all);
+  const std::string path = temp / "locked.html";
+  ASSERT_TRUE(WriteFileAt(path, "keep me"));
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  const int result = os::testing::RunInChild(
+      [&] {
+        if (::access(path.c_str(), W_OK) == 0) return 3;  // still allowed to write
+        os::ErrorCode error = 0;
+        if (os::File::CreateForWriting(path, error)) return 1;
+        return error == EACCES ? 0 : 2;
+      },
+      true);
+  EXPECT_EQ(result, 0) << "1: replaced, 2: another error, 3: could not drop the right to write";
+  std::ifstream in(path);
+  std::string content;
+  std::getline(in, content);
+  EXPECT_EQ(content, "keep me");
+}
 
 TEST(OsPosixFolders, LinksAreReportedWithTheKindTheyPointTo) {
   TempFolder temp;
