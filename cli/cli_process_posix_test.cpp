@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "corvane/version.h"
 #include "engine/rtf2html.h"
 
 namespace {
@@ -87,6 +88,38 @@ class CliProcessTest : public ::testing::Test {
     return pid;
   }
 
+  // Runs the CLI in root_ to its end with input on standard input; the
+  // status, standard output and standard error.
+  struct Answer {
+    int status = -1;
+    std::string output;
+    std::string errors;
+  };
+  Answer Ask(const std::vector<std::string>& args, const std::string& input = {}) {
+    const fs::path in = Write("stdin.bin", input);
+    const fs::path out = root_ / "stdout.bin";
+    const fs::path err = root_ / "stderr.bin";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(root_.c_str()) != 0) ::_exit(120);
+      ::dup2(::open(in.c_str(), O_RDONLY), 0);
+      ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+      std::vector<std::string> copies = args;
+      std::string program = CORVANE_CLI_PATH;
+      std::vector<char*> argv{program.data()};
+      for (std::string& arg : copies) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(121);
+    }
+    Answer answer;
+    answer.status = Wait(pid);
+    answer.output = Read(out);
+    answer.errors = Read(err);
+    return answer;
+  }
+
   // The exit status (or 128 + signal); -1 if it did not end in time.
   static int Wait(pid_t pid, std::chrono::seconds limit = 120s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -112,6 +145,55 @@ class CliProcessTest : public ::testing::Test {
 
   fs::path root_;
 };
+
+TEST_F(CliProcessTest, CommandLinesAnswerAsTheHelpSays) {
+  const std::string rtf = "{\\rtf1{\\info{\\title T}}Hello \\'e9\\par World}";
+  Write("notes.txt", "not a document");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string output;  // the whole of standard output, or a part of it
+    std::string errors;  // a part of standard error
+  };
+  const Case cases[] = {
+      {"help", {"--help"}, 0, "Usage: corvane-cli", ""},
+      {"short help", {"-h"}, 0, "Usage: corvane-cli", ""},
+      {"version", {"--version"}, 0, "corvane-cli " CORVANE_VERSION_TEXT "\n", ""},
+      {"no input", {}, 2, "", "no input"},
+      {"unknown option", {"--bogus"}, 2, "", "unknown option '--bogus'"},
+      {"missing path", {"missing.rtf"}, 1, "", "missing.rtf: no such file or folder"},
+      {"unsupported file", {"notes.txt"}, 1, "", "notes.txt: not a supported document type"},
+      {"standard input", {"-"}, 0, corvane::RenderRtfAsHtml(rtf), ""},
+      {"full text from standard input", {"--utf8", "-"}, 0, "<meta charset=\"utf-8\">", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Answer answer = Ask(c.args, rtf);
+    EXPECT_EQ(answer.status, c.status) << answer.errors;
+    if (c.args == std::vector<std::string>{"-"} || c.args == std::vector<std::string>{"--version"}) {
+      EXPECT_EQ(answer.output, c.output);
+    } else {
+      EXPECT_NE(answer.output.find(c.output), std::string::npos) << answer.output;
+    }
+    EXPECT_NE(answer.errors.find(c.errors), std::string::npos) << answer.errors;
+  }
+}
+
+TEST_F(CliProcessTest, OneInterruptStopsAfterTheFilesAtHandWith130) {
+  // Enough large files that the run is still going when the signal comes.
+  const std::string big = "{\\rtf1 " + std::string(4 << 20, 'a') + "}";
+  for (int i = 0; i < 40; ++i) Write("many/f" + std::to_string(i) + ".rtf", big);
+  const pid_t pid = Start({"many"}, root_, root_ / "err.txt");
+  // Before or after its handler is in place, an interrupt ends it with 130.
+  std::this_thread::sleep_for(100ms);
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 130) << Read(root_ / "err.txt");
+  EXPECT_EQ(TemporaryFiles(root_), std::vector<std::string>{});
+  int converted = 0;
+  for (int i = 0; i < 40; ++i) converted += fs::exists(root_ / "many" / ("f" + std::to_string(i) + ".html"));
+  EXPECT_LT(converted, 40);
+}
 
 TEST_F(CliProcessTest, EachFailureSaysWhatHappened) {
   Write("tree/letter.doc", "binary");
