@@ -1,6 +1,7 @@
 #include "tests/case_files.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,7 @@ constexpr std::string_view kMarkClose = "\xE2\x9F\xA9";
 constexpr std::string_view kHex = "0123456789ABCDEF";
 constexpr std::string_view kFullTextLine = "Output: full text";
 
-void AppendUtf8(unsigned long c, std::string& out) {
+void AppendUtf8(std::uint32_t c, std::string& out) {
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -45,10 +46,10 @@ std::size_t DecodeCharacterMarker(std::string_view at, std::string& out) {
   std::size_t i = kMarkOpen.size();
   if (at.substr(i, kPrefix.size()) != kPrefix) return 0;
   i += kPrefix.size();
-  unsigned long value = 0;
+  std::uint32_t value = 0;
   std::size_t digits = 0;
   while (i < at.size() && digits < 6 && kHex.find(at[i]) != kHex.npos) {
-    value = value * 16 + kHex.find(at[i]);
+    value = value * 16 + static_cast<std::uint32_t>(kHex.find(at[i]));
     ++i;
     ++digits;
   }
