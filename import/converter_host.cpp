@@ -127,7 +127,11 @@ class TemporaryCopy {
     name_ = placeholder_ + std::string(ExtensionOf(input));
     RememberLeftover(name_);
     // A copy that fails is not reported: the attempt on it fails instead.
-    if (CopyToNewFile(input, name_)) os::ClearFileAttributes(name_);
+    // Without an extension the copy takes the placeholder's own name, a
+    // file made for us just now: it is filled in, not made anew.
+    const bool copied = name_ == placeholder_ ? os::CopyFileReplacing(input, name_)
+                                              : CopyToNewFile(input, name_);
+    if (copied) os::ClearFileAttributes(name_);
   }
   ~TemporaryCopy() {
     // One the converter still holds, or made read-only, is left to the
