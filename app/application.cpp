@@ -31,8 +31,8 @@ TApplication::TApplication() {
   const int x = ::GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
   window_.Reset(::CreateWindowExA(0, kClassName, kApplicationName,
-                                  WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS, x, y,
-                                  0, 0, nullptr, nullptr, ::GetModuleHandleA(nullptr), this));
+                                  WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS, x, y, 0,
+                                  0, nullptr, nullptr, ::GetModuleHandleA(nullptr), this));
   if (!window_) throw SystemError(::GetLastError());
 }
 

@@ -20,11 +20,19 @@ TEST(CommandLine, SplitsAtBlanksAndControlCharacters) {
       {"nothing", "", {}},
       {"only blanks", "   \t ", {}},
       {"the program alone", "C:\\Corvane\\corvane.exe", {"C:\\Corvane\\corvane.exe"}},
-      {"quoted program with a blank", "\"C:\\Program Files\\Corvane\\corvane.exe\" /uninstall",
+      {"quoted program with a blank",
+       "\"C:\\Program Files\\Corvane\\corvane.exe\" /uninstall",
        {"C:\\Program Files\\Corvane\\corvane.exe", "/uninstall"}},
       {"tabs and line breaks separate", "a\tb\r\nc", {"a", "b", "c"}},
-      {"codes 1 to 32 all separate", "a\x01" "b\x1F" "c d", {"a", "b", "c", "d"}},
-      {"a byte above 127 is a character", "x \xA0" "y\xE9", {"x", "\xA0y\xE9"}},
+      {"codes 1 to 32 all separate",
+       "a\x01"
+       "b\x1F"
+       "c d",
+       {"a", "b", "c", "d"}},
+      {"a byte above 127 is a character",
+       "x \xA0"
+       "y\xE9",
+       {"x", "\xA0y\xE9"}},
       {"quotes group and are dropped", "x \"a b\"c d", {"x", "a bc", "d"}},
       {"quotes may sit mid-argument", "x ab\"c d\"e", {"x", "abc de"}},
       {"an unclosed quote runs to the end", "x \"a b", {"x", "a b"}},

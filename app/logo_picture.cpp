@@ -42,8 +42,8 @@ void LogoPicture::Draw(HDC dc, const RECT& target) const {
   POINT previous_origin{};
   ::SetBrushOrgEx(dc, 0, 0, &previous_origin);
   ::StretchDIBits(dc, target.left, target.top, target.right - target.left,
-                  target.bottom - target.top, 0, 0, image_.width, image_.height,
-                  image_.bgrx.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+                  target.bottom - target.top, 0, 0, image_.width, image_.height, image_.bgrx.data(),
+                  &info, DIB_RGB_COLORS, SRCCOPY);
   ::SetBrushOrgEx(dc, previous_origin.x, previous_origin.y, nullptr);
   ::SetStretchBltMode(dc, previous_mode);
 }

@@ -4,7 +4,8 @@
 
 #include "app/startup.h"
 
-int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*arguments*/, int /*show*/) {
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*arguments*/,
+                   int /*show*/) {
   // The process command line with the program's name, which the start-up
   // skips by its own splitting rule.
   return corvane::app::RunCorvane(::GetCommandLineA());

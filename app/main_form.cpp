@@ -6,8 +6,8 @@
 #include "app/application.h"
 #include "app/error_text.h"
 #include "app/res/resource_ids.h"
-#include "os/win32_window_class.h"
 #include "batch/conversion_job.h"
+#include "os/win32_window_class.h"
 #include "platform/drop_filter.h"
 
 namespace corvane::app {
@@ -66,9 +66,9 @@ void TMainForm::CreateComponents() {
   // Creation order is tab order: the bar first, then the button.
   progress_bar_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                     hwnd_, nullptr, instance, nullptr);
-  stop_button_ = ::CreateWindowExA(0, "BUTTON", "Stop",
-                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
-                                   hwnd_, nullptr, instance, nullptr);
+  stop_button_ =
+      ::CreateWindowExA(0, "BUTTON", "Stop", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                        0, 0, 0, hwnd_, nullptr, instance, nullptr);
   if (progress_bar_ == nullptr || stop_button_ == nullptr) throw SystemError(::GetLastError());
   popup_menu_ = BuildPopupMenu();
   if (!popup_menu_) throw SystemError(::GetLastError());
@@ -154,7 +154,8 @@ LRESULT CALLBACK TMainForm::WindowProcedure(HWND window, UINT message, WPARAM wp
     self->stop_button_ = nullptr;
     return ::DefWindowProcA(window, message, wparam, lparam);
   }
-  return GuardedCall(&self->application_, [&] { return self->HandleMessage(message, wparam, lparam); });
+  return GuardedCall(&self->application_,
+                     [&] { return self->HandleMessage(message, wparam, lparam); });
 }
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -60,7 +60,8 @@ void TMainForm::WMJobProgress() {
   }
   SetViewState(vsProcessing);
   char item[64];
-  std::snprintf(item, sizeof item, "Item %d of %d\n", static_cast<int>(taken), static_cast<int>(total));
+  std::snprintf(item, sizeof item, "Item %d of %d\n", static_cast<int>(taken),
+                static_cast<int>(total));
   std::string text = item + entry;
   // 64 bits: taken * 100 would overflow 32 bits past 21 million entries.
   const int position =

@@ -44,8 +44,10 @@ void TMainForm::CreateFonts() {
 void TMainForm::ScaleBy(int multiplier, int divider) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  SetClientSize(::MulDiv(client.right, multiplier, divider), ::MulDiv(client.bottom, multiplier, divider));
-  for (TBounds* bounds : {&image_, &center_label_.Bounds, &progress_bar_bounds_, &stop_button_bounds_}) {
+  SetClientSize(::MulDiv(client.right, multiplier, divider),
+                ::MulDiv(client.bottom, multiplier, divider));
+  for (TBounds* bounds :
+       {&image_, &center_label_.Bounds, &progress_bar_bounds_, &stop_button_bounds_}) {
     ScaleBounds(*bounds, multiplier, divider);
   }
   center_label_.WrapWidth = ::MulDiv(center_label_.WrapWidth, multiplier, divider);
@@ -86,8 +88,9 @@ void TMainForm::SetLabelCaption(std::string caption) {
   RECT text{0, 0, center_label_.WrapWidth, 0};
   const platform::WindowDC dc(hwnd_);
   const platform::SelectedObject font(dc.Get(), label_font_.Get());
-  ::DrawTextA(dc.Get(), center_label_.Caption.c_str(), static_cast<int>(center_label_.Caption.size()),
-              &text, DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+  ::DrawTextA(dc.Get(), center_label_.Caption.c_str(),
+              static_cast<int>(center_label_.Caption.size()), &text,
+              DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
   center_label_.Bounds.Width = text.right - text.left;
   center_label_.Bounds.Height = text.bottom - text.top;
 }
@@ -126,8 +129,7 @@ void TMainForm::SetViewState(int state) {
       application_.SetTitle(kDoneTitle);
       break;
     }
-    default:
-      return;  // other values are only stored
+    default: return;  // other values are only stored
   }
   label.Left = image_.Width / 2 - label.Width / 2;
   ApplyControlBounds();

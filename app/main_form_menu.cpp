@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "batch/file_masks.h"
 #include "app/user_settings.h"
+#include "batch/file_masks.h"
+#include "corvane/version.h"
 #include "platform/dialog_logic.h"
 #include "platform/sys_dialogs.h"
 #include "platform/web_links.h"
-#include "corvane/version.h"
 
 namespace corvane::app {
 namespace {
@@ -79,7 +79,8 @@ void TMainForm::WMContextMenu(HWND target, LPARAM screen_point) {
   ShowUtf8OutputCheck(popup_menu_.Get(), ReadUtf8OutputSetting());
   // Without the foreground the menu would not close on a click elsewhere.
   ::SetForegroundWindow(hwnd_);
-  ::TrackPopupMenu(popup_menu_.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+  ::TrackPopupMenu(popup_menu_.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_,
+                   nullptr);
   ::PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
@@ -167,8 +168,8 @@ void TMainForm::MUtf8OutputClick() {
 }
 
 void TMainForm::MAboutClick() {
-  platform::ShowTaskMessage(hwnd_, "About", "Belmorn Corvane version " CORVANE_VERSION_TEXT, AboutContent(),
-                            platform::kOk, platform::kInformation);
+  platform::ShowTaskMessage(hwnd_, "About", "Belmorn Corvane version " CORVANE_VERSION_TEXT,
+                            AboutContent(), platform::kOk, platform::kInformation);
 }
 
 }  // namespace corvane::app

@@ -45,8 +45,9 @@ class ModuleScope {
 };
 
 void OpenUninstallPage() {
-  platform::OpenWebPage(std::string(platform::kWebSiteAddress) + std::string(platform::kUninstallPagePath),
-                        platform::BuildLinkQuery());
+  platform::OpenWebPage(
+      std::string(platform::kWebSiteAddress) + std::string(platform::kUninstallPagePath),
+      platform::BuildLinkQuery());
 }
 
 void RunMainWindow() {

@@ -21,9 +21,9 @@ TEST_F(CollectFilesTest, QueuesSubfoldersAndMatchingFilesOnly) {
   std::vector<std::string> converted = Converted();
   std::sort(converted.begin(), converted.end());
   const std::string separator(1, os::kPathSeparator);
-  EXPECT_EQ(converted, (std::vector<std::string>{folder + separator + "a.doc",
-                                                 folder + separator + "sub" + separator +
-                                                     "inner.rtf"}));
+  EXPECT_EQ(converted,
+            (std::vector<std::string>{folder + separator + "a.doc",
+                                      folder + separator + "sub" + separator + "inner.rtf"}));
 }
 
 TEST_F(CollectFilesTest, EmptyOrMissingFolderQueuesNothing) {

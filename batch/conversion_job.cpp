@@ -143,12 +143,8 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
   if (!entry.listed) {
     // Named by the user: a link there is what they meant.
     switch (os::GetPathKind(entry.path, error)) {
-      case os::PathKind::kFolder:
-        CollectFiles(entry.path, masks, true);
-        break;
-      case os::PathKind::kFile:
-        ConvertIfMatching(job, entry.path, masks, convert, output);
-        break;
+      case os::PathKind::kFolder: CollectFiles(entry.path, masks, true); break;
+      case os::PathKind::kFile: ConvertIfMatching(job, entry.path, masks, convert, output); break;
       case os::PathKind::kMissing:
         // Truly absent: passed over, no failure. Hidden from us: a failure.
         if (error != 0)
@@ -160,22 +156,17 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
   // Looked at as it stands now, without following a link: a folder that
   // was replaced by a link since it was listed is not descended.
   switch (os::ExamineName(entry.path, error)) {
-    case os::NameKind::kNothing:
-      break;
+    case os::NameKind::kNothing: break;
     case os::NameKind::kUnknown:
       FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
       break;
-    case os::NameKind::kFolder:
-      CollectFiles(entry.path, masks, false);
-      break;
+    case os::NameKind::kFolder: CollectFiles(entry.path, masks, false); break;
     case os::NameKind::kLink:
       if (os::GetPathKind(entry.path) == os::PathKind::kFolder) break;  // never followed
       ConvertIfMatching(job, entry.path, masks, convert, output);
       break;
     case os::NameKind::kFile:
-    case os::NameKind::kSpecial:
-      ConvertIfMatching(job, entry.path, masks, convert, output);
-      break;
+    case os::NameKind::kSpecial: ConvertIfMatching(job, entry.path, masks, convert, output); break;
   }
 }
 
@@ -515,8 +506,8 @@ void SetJobState(TJobState state) {
 
 JobProgress ReadJobProgress() {
   os::LockGuard guard(g_job->lock);
-  return {g_job->current_entry, g_job->taken_count, g_job->total_count,
-          g_job->last_failure_count, g_job->state};
+  return {g_job->current_entry, g_job->taken_count, g_job->total_count, g_job->last_failure_count,
+          g_job->state};
 }
 
 const std::string& CurrentEntry() { return g_job->current_entry; }

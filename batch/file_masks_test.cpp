@@ -29,10 +29,10 @@ TEST(FileMasks, MatchesWholeNamesAgainstTheList) {
       // List syntax.
       {"a.txt", "*.doc|*.txt", false},  // nothing after "|" counts
       {"a.doc", "*.doc|*.txt", true},
-      {"a.txt", ";;*.txt;", true},      // empty masks are skipped
+      {"a.txt", ";;*.txt;", true},  // empty masks are skipped
       {"a.txt", "", false},
       {"a.txt", ";;", false},
-      {"a.txt", " *.txt", false},       // a space is part of the mask
+      {"a.txt", " *.txt", false},  // a space is part of the mask
       {" a.txt", " *.txt", true},
       // Mask syntax.
       {"abc", "abc", true},
@@ -58,10 +58,10 @@ TEST(FileMasks, MatchesWholeNamesAgainstTheList) {
 
 TEST(FileMasks, EverySupportedTypeAndNothingNear) {
   const MaskCase cases[] = {
-      {"a.rtf", "", true},  {"a.doc", "", true},  {"a.docx", "", true}, {"a.docm", "", true},
-      {"a.wps", "", true},  {"a.wpd", "", true},  {"a.pwd", "", true},  {"a.pwi", "", true},
-      {"a.wk1", "", true},  {"a.wk3", "", true},  {"a.wk4", "", true},  {"a.xls", "", true},
-      {"a.xlw", "", true},  {"a.mcw", "", true},  {"a.wpt", "", true},  {"a.wri", "", true},
+      {"a.rtf", "", true},  {"a.doc", "", true},   {"a.docx", "", true}, {"a.docm", "", true},
+      {"a.wps", "", true},  {"a.wpd", "", true},   {"a.pwd", "", true},  {"a.pwi", "", true},
+      {"a.wk1", "", true},  {"a.wk3", "", true},   {"a.wk4", "", true},  {"a.xls", "", true},
+      {"a.xlw", "", true},  {"a.mcw", "", true},   {"a.wpt", "", true},  {"a.wri", "", true},
       {"a.dot", "", false}, {"a.dotx", "", false}, {"a.wk2", "", false}, {"a.xlsm", "", false},
       {"a.odt", "", false}, {"a.txt", "", false},  {"a.wp", "", false},  {"a.docx.tmp", "", false},
   };

@@ -23,11 +23,11 @@ namespace corvane::batch::testing {
 struct ConversionLog {
   std::mutex mutex;
   std::condition_variable changed;
-  std::vector<std::string> converted;  // in the order conversions began
+  std::vector<std::string> converted;       // in the order conversions began
   std::vector<import::HtmlOutput> outputs;  // the output each was asked for
   bool gate_open = true;
   int waiting_at_gate = 0;
-  std::vector<std::string> failing;  // paths whose conversion returns false
+  std::vector<std::string> failing;   // paths whose conversion returns false
   std::vector<std::string> throwing;  // paths whose conversion throws
 };
 

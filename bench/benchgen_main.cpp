@@ -96,15 +96,11 @@ std::pair<std::string, std::string> OtherFile(TreeRng& rng, std::size_t index) {
     case 2:
       fill_binary("\xff\xd8\xff\xe0", rng.Between(2000, 30000));
       return {stem + ".jpg", bytes};
-    case 3:
-      fill_binary("%PDF-1.4\n", rng.Between(5000, 40000));
-      return {stem + ".pdf", bytes};
+    case 3: fill_binary("%PDF-1.4\n", rng.Between(5000, 40000)); return {stem + ".pdf", bytes};
     case 4:
       for (std::size_t n = rng.Between(10, 200); n > 0; --n) bytes += "2021-03-04;Acme;1200.50\n";
       return {stem + ".csv", bytes};
-    case 5:
-      fill_binary("PK\x03\x04", rng.Between(4000, 30000));
-      return {stem + ".xlsx", bytes};
+    case 5: fill_binary("PK\x03\x04", rng.Between(4000, 30000)); return {stem + ".xlsx", bytes};
     default:
       // An old copy: a document by content but not by name.
       return {stem + ".rtf.bak", corvane::bench::GenerateRtf(3000, rng.Next())};

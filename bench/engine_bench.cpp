@@ -181,8 +181,7 @@ void RenderGenerated(benchmark::State& state, std::size_t bytes, bool full_text)
 
 // Real documents, converted one after the other, as a check that the
 // generated ones are not unusually easy or hard.
-void RenderCorpus(benchmark::State& state, const std::vector<std::string>& files,
-                  bool full_text) {
+void RenderCorpus(benchmark::State& state, const std::vector<std::string>& files, bool full_text) {
   std::size_t input = 0;
   for (const std::string& file : files) input += file.size();
   for (auto _ : state) {
@@ -221,8 +220,9 @@ int main(int argc, char** argv) {
 
   for (const bool full_text : {false, true}) {
     for (const std::size_t mb : kSizesMb) {
-      const std::string name = std::string(full_text ? "RenderRtfAsFullTextHtml/" : "RenderRtfAsHtml/") +
-                               std::to_string(mb) + "MB";
+      const std::string name =
+          std::string(full_text ? "RenderRtfAsFullTextHtml/" : "RenderRtfAsHtml/") +
+          std::to_string(mb) + "MB";
       benchmark::RegisterBenchmark(name.c_str(), [mb, full_text](benchmark::State& state) {
         RenderGenerated(state, mb * kMegabyte, full_text);
       })->Unit(benchmark::kMillisecond);

@@ -171,14 +171,10 @@ std::string DocumentWriter::Word() {
   if (p < 36) return std::string(rng_.Pick(kMarkupish));
   if (p < 52) {
     switch (rng_.Below(4)) {
-      case 0:
-        return Num(rng_.Between(2, 2030));
-      case 1:
-        return "$" + Num(rng_.Between(1, 999)) + "," + Num(rng_.Between(100, 999));
-      case 2:
-        return Num(rng_.Between(1, 99)) + "%";
-      default:
-        return "p.\\~" + Num(rng_.Between(1, 400));  // non-breaking space
+      case 0: return Num(rng_.Between(2, 2030));
+      case 1: return "$" + Num(rng_.Between(1, 999)) + "," + Num(rng_.Between(100, 999));
+      case 2: return Num(rng_.Between(1, 99)) + "%";
+      default: return "p.\\~" + Num(rng_.Between(1, 400));  // non-breaking space
     }
   }
   return std::string(rng_.Pick(kWords));
@@ -205,24 +201,12 @@ void DocumentWriter::Sentence(std::size_t min_words, std::size_t max_words) {
     if (run_left == 0 && rng_.Percent(18)) {
       run_left = rng_.Between(1, 6);
       switch (rng_.Below(9)) {
-        case 0:
-          w_.Put("{\\b ");
-          break;
-        case 1:
-          w_.Put("{\\i ");
-          break;
-        case 2:
-          w_.Put("{\\b\\i ");
-          break;
-        case 3:
-          w_.Put("{\\ul ");
-          break;
-        case 4:
-          w_.Put("{\\cf" + Num(rng_.Between(2, 6)) + " ");
-          break;
-        case 5:
-          w_.Put("{\\f1\\fs20 ");
-          break;
+        case 0: w_.Put("{\\b "); break;
+        case 1: w_.Put("{\\i "); break;
+        case 2: w_.Put("{\\b\\i "); break;
+        case 3: w_.Put("{\\ul "); break;
+        case 4: w_.Put("{\\cf" + Num(rng_.Between(2, 6)) + " "); break;
+        case 5: w_.Put("{\\f1\\fs20 "); break;
         case 6:
           w_.Controls("{\\rtlch\\fcs1 \\ab\\af0 \\ltrch\\fcs0 \\b\\insrsid" + Rsid() + " ");
           break;
@@ -230,9 +214,7 @@ void DocumentWriter::Sentence(std::size_t min_words, std::size_t max_words) {
           w_.Put("\\b ");  // an inline toggle instead of a group
           toggled_bold = true;
           break;
-        default:
-          w_.Controls("{\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\insrsid" + Rsid() + " ");
-          break;
+        default: w_.Controls("{\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\insrsid" + Rsid() + " "); break;
       }
     }
     std::string word = Word();
@@ -283,12 +265,8 @@ void DocumentWriter::Text(std::size_t sentences) {
 
 void DocumentWriter::BodyParagraphStart() {
   switch (rng_.Below(3)) {
-    case 0:
-      w_.Put("\\pard\\plain\\f0\\fs24 ");
-      break;
-    case 1:
-      w_.Controls("\\pard\\plain \\s0\\qj\\fi360\\sb0\\sa120\\f0\\fs24\\lang2057 ");
-      break;
+    case 0: w_.Put("\\pard\\plain\\f0\\fs24 "); break;
+    case 1: w_.Controls("\\pard\\plain \\s0\\qj\\fi360\\sb0\\sa120\\f0\\fs24\\lang2057 "); break;
     default:
       w_.Controls(
           "\\pard\\plain \\ltrpar\\ql \\li0\\ri0\\sa160\\sl259\\slmult1\\widctlpar\\wrapdefault"

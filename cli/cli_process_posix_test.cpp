@@ -171,7 +171,8 @@ TEST_F(CliProcessTest, CommandLinesAnswerAsTheHelpSays) {
     SCOPED_TRACE(c.name);
     const Answer answer = Ask(c.args, rtf);
     EXPECT_EQ(answer.status, c.status) << answer.errors;
-    if (c.args == std::vector<std::string>{"-"} || c.args == std::vector<std::string>{"--version"}) {
+    if (c.args == std::vector<std::string>{"-"} ||
+        c.args == std::vector<std::string>{"--version"}) {
       EXPECT_EQ(answer.output, c.output);
     } else {
       EXPECT_NE(answer.output.find(c.output), std::string::npos) << answer.output;
@@ -191,7 +192,8 @@ TEST_F(CliProcessTest, OneInterruptStopsAfterTheFilesAtHandWith130) {
   EXPECT_EQ(Wait(pid), 130) << Read(root_ / "err.txt");
   EXPECT_EQ(TemporaryFiles(root_), std::vector<std::string>{});
   int converted = 0;
-  for (int i = 0; i < 40; ++i) converted += fs::exists(root_ / "many" / ("f" + std::to_string(i) + ".html"));
+  for (int i = 0; i < 40; ++i)
+    converted += fs::exists(root_ / "many" / ("f" + std::to_string(i) + ".html"));
   EXPECT_LT(converted, 40);
 }
 

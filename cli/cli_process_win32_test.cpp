@@ -1,8 +1,8 @@
 // corvane-cli.exe on a tree of names outside any Western code page: its
 // manifest's UTF-8 code page gives every name an exact form, so each file
 // converts and no best-fitted name leads out of the tree.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

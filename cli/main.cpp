@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "cli/job_runner.h"
+#include "corvane/version.h"
 #include "engine/rtf2html.h"
 #include "os/code_pages.h"
 #include "os/console.h"
-#include "corvane/version.h"
 
 namespace {
 
@@ -107,8 +107,9 @@ int main(int argc, char** argv) {
   if (paths.empty()) return UsageError("no input");
 
   try {
-    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(
-        paths, full_text ? corvane::import::HtmlOutput::kFullText : corvane::import::HtmlOutput::kClassic);
+    const corvane::cli::JobOutcome outcome =
+        corvane::cli::RunConversionJob(paths, full_text ? corvane::import::HtmlOutput::kFullText
+                                                        : corvane::import::HtmlOutput::kClassic);
     std::printf("Done. Errors: %d\n", outcome.failures);
     std::fflush(stdout);
     if (outcome.interrupted) return outcome.interrupt_status;

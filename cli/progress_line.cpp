@@ -46,7 +46,8 @@ std::string FormatProgressLine(std::int32_t taken, std::int32_t total, std::stri
   constexpr int kBarWidth = 20;
   const std::int64_t filled = percent * kBarWidth / 100;
   char head[96];
-  std::snprintf(head, sizeof head, "Item %d of %d [", static_cast<int>(taken), static_cast<int>(total));
+  std::snprintf(head, sizeof head, "Item %d of %d [", static_cast<int>(taken),
+                static_cast<int>(total));
   std::string line = head;
   for (int i = 0; i < kBarWidth; ++i) line += i < filled ? '#' : '-';
   std::snprintf(head, sizeof head, "] %3d%% ", static_cast<int>(percent));

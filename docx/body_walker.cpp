@@ -82,14 +82,9 @@ void BodyWalker::EnsureParagraphStarted() {
   if (!AtTopLevel() || (paragraph.joined && Out().BlockHasText())) return;
   if (paragraph.page_break_before) Out().PageBreak();
   switch (lists_.KindOf(paragraph.style, paragraph.numbering)) {
-    case ListKind::kBullet:
-      Out().BulletItem();
-      break;
-    case ListKind::kNumbered:
-      Out().NumberedItem();
-      break;
-    case ListKind::kNone:
-      break;
+    case ListKind::kBullet: Out().BulletItem(); break;
+    case ListKind::kNumbered: Out().NumberedItem(); break;
+    case ListKind::kNone: break;
   }
 }
 

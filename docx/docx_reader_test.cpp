@@ -163,7 +163,8 @@ std::vector<ConstructCase> ConstructCases() {
       {"PageBreakBeforeAListItemsTextKeepsTheItem",
        P("a") + "<w:p><w:pPr>" + NumPr(2) +
            "</w:pPr><w:r><w:br w:type=\"page\"/><w:t>item</w:t></w:r></w:p>",
-       "\n<p>a</p>\n<hr />\n\n<ol><li>item</li></ol>", {{"word/numbering.xml", kNumbering}}},
+       "\n<p>a</p>\n<hr />\n\n<ol><li>item</li></ol>",
+       {{"word/numbering.xml", kNumbering}}},
       {"JoiningAnEmptyParagraphKeepsTheListItem",
        "<w:p><w:pPr><w:rPr><w:del w:id=\"1\" w:author=\"a\"/></w:rPr></w:pPr></w:p>" +
            ListParagraph(NumPr(1), "item"),

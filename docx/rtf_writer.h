@@ -48,7 +48,7 @@ class RtfWriter {
 
   const AnsiEncoder& encoder_;
   std::string rtf_;
-  std::string separators_;  // \tab and \line owed to the block's next character
+  std::string separators_;   // \tab and \line owed to the block's next character
   std::string_view marker_;  // the list marker owed to the block's first character
   bool block_has_text_ = false;
   bool any_text_ = false;

@@ -46,17 +46,10 @@ long ZCALLBACK SeekMemory(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int
   auto* file = static_cast<MemoryFile*>(stream);
   std::uint64_t base = 0;
   switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET:
-      base = 0;
-      break;
-    case ZLIB_FILEFUNC_SEEK_CUR:
-      base = file->position;
-      break;
-    case ZLIB_FILEFUNC_SEEK_END:
-      base = file->bytes.size();
-      break;
-    default:
-      return -1;
+    case ZLIB_FILEFUNC_SEEK_SET: base = 0; break;
+    case ZLIB_FILEFUNC_SEEK_CUR: base = file->position; break;
+    case ZLIB_FILEFUNC_SEEK_END: base = file->bytes.size(); break;
+    default: return -1;
   }
   // A seek out of the file is refused, so no offset in a forged directory
   // reaches past the bytes.

@@ -70,7 +70,8 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
     while (probe < size) {
       const void* hit = std::memchr(data + probe, from[anchor], size - probe);
       if (!hit) break;
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data) - anchor;
+      const std::size_t at =
+          static_cast<std::size_t>(static_cast<const char*>(hit) - data) - anchor;
       if (at + from.size() <= size && Matches(data + at, from)) return at;
       probe = at + anchor + 1;
     }

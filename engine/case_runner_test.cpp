@@ -51,9 +51,8 @@ const std::vector<Example>& AllExamples() {
 std::string ExpectedDocument(const Example& example) {
   if (example.expected.rfind("<!DOCTYPE", 0) == 0) return example.expected;
   const std::string charset = example.full_text ? "<meta charset=\"utf-8\">" : "";
-  return "<!DOCTYPE html>\r\n<html><head>" + charset +
-         "\r\n<title></title>\r\n</head>\r\n<body>" + example.expected +
-         "\r\n</body></html>\r\n";
+  return "<!DOCTYPE html>\r\n<html><head>" + charset + "\r\n<title></title>\r\n</head>\r\n<body>" +
+         example.expected + "\r\n</body></html>\r\n";
 }
 
 std::string Indent(const std::string& text) {
@@ -86,9 +85,12 @@ TEST_P(EngineCase, RendersAsExpected) {
   const std::string where = "engine/cases/" + example.file;
   ADD_FAILURE_AT(where.c_str(), example.line)
       << "section \"" << example.section << "\", example " << example.number << "\n"
-      << "  input:\n" << Indent(Visible(example.input)) << "\n"
-      << "  expected:\n" << Indent(Visible(expected)) << "\n"
-      << "  actual:\n" << Indent(Visible(actual)) << "\n"
+      << "  input:\n"
+      << Indent(Visible(example.input)) << "\n"
+      << "  expected:\n"
+      << Indent(Visible(expected)) << "\n"
+      << "  actual:\n"
+      << Indent(Visible(actual)) << "\n"
       << "  first difference at byte " << at << "; the line there, expected then actual:\n"
       << Indent(Visible(expected.substr(line_start, at - line_start + 40))) << "\n"
       << Indent(Visible(actual.substr(line_start, at - line_start + 40)));

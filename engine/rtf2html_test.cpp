@@ -108,9 +108,9 @@ TEST(HexDigitValue, DigitsLettersAndEverythingElse) {
     unsigned char value;
   };
   const Row rows[] = {
-      {'0', 0},  {'9', 9},  {'A', 10}, {'F', 15}, {'a', 10}, {'f', 15}, {'c', 12}, {'C', 12},
-      {'/', 0},  {':', 0},  {'@', 0},  {'G', 0},  {'`', 0},  {'g', 0},  {'z', 0},  {'Z', 0},
-      {0, 0},    {' ', 0},  {'\'', 0}, {0xC1, 0}, {0xE1, 0}, {0xB0, 0}, {0xFF, 0}, {'{', 0},
+      {'0', 0}, {'9', 9}, {'A', 10}, {'F', 15}, {'a', 10}, {'f', 15}, {'c', 12}, {'C', 12},
+      {'/', 0}, {':', 0}, {'@', 0},  {'G', 0},  {'`', 0},  {'g', 0},  {'z', 0},  {'Z', 0},
+      {0, 0},   {' ', 0}, {'\'', 0}, {0xC1, 0}, {0xE1, 0}, {0xB0, 0}, {0xFF, 0}, {'{', 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "byte " << int{row.byte});
@@ -170,7 +170,8 @@ TEST(CleanUpBody, TagNeighboursAndEmptyParagraphs) {
   const Row rows[] = {
       {"empty", "", ""},
       {"one space paragraph", "\r\n<p> </p>", "\r\n<p>&nbsp;</p>"},
-      {"two spaces shrink, then nbsp", "\r\n<p>  </p>\r\n<p>x</p>", "\r\n<p>&nbsp;</p>\r\n<p>x</p>"},
+      {"two spaces shrink, then nbsp", "\r\n<p>  </p>\r\n<p>x</p>",
+       "\r\n<p>&nbsp;</p>\r\n<p>x</p>"},
       {"three spaces vanish with the paragraph", "\r\n<p>   </p>\r\n<p>x</p>", "\r\n<p>x</p>"},
       {"an empty paragraph at the end stays", "\r\n<p>x</p>\r\n<p></p>", "\r\n<p>x</p>\r\n<p></p>"},
       {"a run shrinks, then its space at a tag goes", "a  <b", "a<b"},
@@ -225,8 +226,7 @@ const Pathological kPathological[] = {
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), "\r\n<p>a</p>"); }},
     {"control_word_1MB", [] { return "{\\rtf1 a\\" + std::string(kMiB, 'x') + " b}"; },
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), "\r\n<p>ab</p>"); }},
-    {"control_word_1MB_in_skipped_group",
-     [] { return "{\\*\\" + std::string(kMiB, 'x') + " a}b"; },
+    {"control_word_1MB_in_skipped_group", [] { return "{\\*\\" + std::string(kMiB, 'x') + " a}b"; },
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), "\r\n<p>b</p>"); }},
     {"parameter_1MB", [] { return "{\\rtf1 a\\fs" + std::string(kMiB, '9') + " b}"; },
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), "\r\n<p>ab</p>"); }},
@@ -237,9 +237,10 @@ const Pathological kPathological[] = {
     {"ends_after_a_backslash", [] { return std::string("{\\rtf1 a\\"); },
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), "\r\n<p>a</p>"); }},
     {"text_1MB_then_a_backslash", [] { return std::string(kMiB, 'a') + "\\"; },
-     [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), "\r\n<p>" + std::string(kMiB, 'a') + "</p>"); }},
-    {"space_run_1M",
-     [] { return "{\\rtf1 a" + std::string(1'000'000, ' ') + "b}"; },
+     [](const std::string& doc) {
+       EXPECT_EQ(BodyOf(doc), "\r\n<p>" + std::string(kMiB, 'a') + "</p>");
+     }},
+    {"space_run_1M", [] { return "{\\rtf1 a" + std::string(1'000'000, ' ') + "b}"; },
      // 1,000,000 -> 125,000 -> 31,250 -> 15,625.
      [](const std::string& doc) {
        EXPECT_EQ(BodyOf(doc), "\r\n<p>a" + std::string(15'625, ' ') + "b</p>");
@@ -250,7 +251,8 @@ const Pathological kPathological[] = {
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), Repeat("\r\n<p>a</p>", 200'000)); }},
     {"blank_paragraphs_200k", [] { return "x" + Repeat("\\par  ", 200'000) + "\\par y"; },
      [](const std::string& doc) {
-       EXPECT_EQ(BodyOf(doc), "\r\n<p>x</p>" + Repeat("\r\n<p>&nbsp;</p>", 200'000) + "\r\n<p>y</p>");
+       EXPECT_EQ(BodyOf(doc),
+                 "\r\n<p>x</p>" + Repeat("\r\n<p>&nbsp;</p>", 200'000) + "\r\n<p>y</p>");
      }},
     {"cells_500k", [] { return Repeat("x\\cell ", 500'000); },
      [](const std::string& doc) {
@@ -258,7 +260,8 @@ const Pathological kPathological[] = {
      }},
     {"list_items_200k", [] { return Repeat("{\\*\\pn\\pnlvlblt}a\\par ", 200'000); },
      [](const std::string& doc) {
-       EXPECT_EQ(BodyOf(doc), "\r\n<ul><li>a</li>" + Repeat("\r\n<li>a</li>", 200'000 - 1) + "</ul>");
+       EXPECT_EQ(BodyOf(doc),
+                 "\r\n<ul><li>a</li>" + Repeat("\r\n<li>a</li>", 200'000 - 1) + "</ul>");
      }},
     {"title_1MB", [] { return "{\\info{\\title " + std::string(kMiB, '&') + "}}"; },
      [](const std::string& doc) {
@@ -267,8 +270,9 @@ const Pathological kPathological[] = {
      }},
     {"titles_200k", [] { return "{\\info" + Repeat("{\\title ab}", 200'000) + "}"; },
      [](const std::string& doc) {
-       EXPECT_EQ(doc, "<!DOCTYPE html>\r\n<html><head>\r\n<title>ab</title>\r\n</head>\r\n"
-                      "<body>\r\n</body></html>\r\n");
+       EXPECT_EQ(doc,
+                 "<!DOCTYPE html>\r\n<html><head>\r\n<title>ab</title>\r\n</head>\r\n"
+                 "<body>\r\n</body></html>\r\n");
      }},
     {"nul_bytes_10MB", [] { return std::string(10 * kMiB, '\0'); },
      [](const std::string& doc) { EXPECT_EQ(BodyOf(doc), ""); }},
@@ -308,7 +312,8 @@ const Pathological kPathological[] = {
        return rtf + "}";
      },
      [](const std::string& doc) {
-       EXPECT_EQ(BodyOf(doc), "\r\n<ol><li>a</li>" + Repeat("\r\n<li>a</li>", 200'000 - 1) + "</ol>");
+       EXPECT_EQ(BodyOf(doc),
+                 "\r\n<ol><li>a</li>" + Repeat("\r\n<li>a</li>", 200'000 - 1) + "</ol>");
      },
      true},
 };
@@ -359,7 +364,8 @@ TEST(RenderRtfAsHtml, TwoThreadsAtOnceMatchOneAtATime) {
       "{\\rtf1{\\info{\\title First & <one> of two threads}}" +
           Repeat("{\\*\\pn\\pnlvlblt}item\\'e9\\par a\\cell b\\cell\\row \\page  \\par ", 20) + "}",
       "{\\rtf1{\\fonttbl{\\f0 x;}}{\\info{\\title The second, a longer title}}" +
-          Repeat("text   with  spaces\\tab\\emdash\\line {\\*\\pn\\pnlvlbody}n\\par   \\par\\sect ", 20) +
+          Repeat("text   with  spaces\\tab\\emdash\\line {\\*\\pn\\pnlvlbody}n\\par   \\par\\sect ",
+                 20) +
           "}",
   };
   const std::string expected[2] = {corvane::RenderRtfAsHtml(inputs[0]),

@@ -12,8 +12,8 @@ namespace {
 constexpr std::string_view kWordPastEnd("\0", 1);
 
 constexpr std::array<std::string_view, 15> kSkippedDestinations = {
-    "*",       "fonttbl", "colortbl", "stylesheet", "info",    "header",  "footer", "headerl",
-    "headerr", "headerf", "footerl",  "footerr",    "footerf", "field",   "pict"};
+    "*",       "fonttbl", "colortbl", "stylesheet", "info",    "header", "footer", "headerl",
+    "headerr", "headerf", "footerl",  "footerr",    "footerf", "field",  "pict"};
 
 bool IsSkippedDestination(std::string_view word) {
   for (std::string_view d : kSkippedDestinations) {

@@ -58,8 +58,9 @@ bool IsValidUtf8(std::string_view text) {
 [[noreturn]] void Fail(const char* what, const std::string& engine, const std::string& reference) {
   std::size_t at = 0;
   while (at < engine.size() && at < reference.size() && engine[at] == reference[at]) ++at;
-  std::fprintf(stderr, "engine_fuzz: %s (engine %zu bytes, reference %zu, first difference at %zu)\n",
-               what, engine.size(), reference.size(), at);
+  std::fprintf(stderr,
+               "engine_fuzz: %s (engine %zu bytes, reference %zu, first difference at %zu)\n", what,
+               engine.size(), reference.size(), at);
   std::abort();
 }
 
@@ -69,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view rtf(reinterpret_cast<const char*>(data), size);
   const std::string engine = corvane::RenderRtfAsHtml(rtf);
   const std::string reference = corvane::reference::RenderRtfAsHtml(rtf);
-  if (!engine.starts_with(kHead) || !engine.ends_with(kTail)) Fail("broken frame", engine, reference);
+  if (!engine.starts_with(kHead) || !engine.ends_with(kTail))
+    Fail("broken frame", engine, reference);
   if (engine != reference) Fail("engine and reference differ", engine, reference);
 
   const std::string full_text =

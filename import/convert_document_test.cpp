@@ -186,7 +186,8 @@ TEST_F(ConvertDocumentFileTest, OutputThatCannotBeCreatedRaisesTheCreateError) {
     ConvertDocumentFile(input);
     FAIL() << "no error raised";
   } catch (const FileError& error) {
-    const std::string prefix = "Cannot create file \"" + os::FullPathName(PathOf("a.html")) + "\". ";
+    const std::string prefix =
+        "Cannot create file \"" + os::FullPathName(PathOf("a.html")) + "\". ";
     EXPECT_EQ(std::string(error.what()).substr(0, prefix.size()), prefix);
     EXPECT_GT(std::string(error.what()).size(), prefix.size());
   }

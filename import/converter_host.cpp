@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "import/html_output.h"
 #include "import/document_types.h"
 #include "import/failure_reason.h"
 #include "import/file_io.h"
+#include "import/html_output.h"
 #include "os/os.h"
 #include "os/text_converter.h"
 
@@ -79,12 +79,9 @@ std::string ConverterPath(const std::string& converter_class) {
   const os::RegistryValue value =
       os::ReadLocalMachineValue(kRegistryKey + converter_class, kPathValue);
   switch (value.kind) {
-    case os::RegistryValue::Kind::kNone:
-      return {};
-    case os::RegistryValue::Kind::kText:
-      return value.text;
-    case os::RegistryValue::Kind::kOther:
-      break;
+    case os::RegistryValue::Kind::kNone: return {};
+    case os::RegistryValue::Kind::kText: return value.text;
+    case os::RegistryValue::Kind::kOther: break;
   }
   if (value.size == 0) return {};  // an empty value of any type reads as no path
   throw ConverterRegistrationError(std::string("Invalid data type for '") + kPathValue + "'");
@@ -129,8 +126,8 @@ class TemporaryCopy {
     // A copy that fails is not reported: the attempt on it fails instead.
     // Without an extension the copy takes the placeholder's own name, a
     // file made for us just now: it is filled in, not made anew.
-    const bool copied = name_ == placeholder_ ? os::CopyFileReplacing(input, name_)
-                                              : CopyToNewFile(input, name_);
+    const bool copied =
+        name_ == placeholder_ ? os::CopyFileReplacing(input, name_) : CopyToNewFile(input, name_);
     if (copied) os::ClearFileAttributes(name_);
   }
   ~TemporaryCopy() {
@@ -156,8 +153,7 @@ enum class AttemptResult { kConverted, kRetryOnCopy, kFailed };
 // One run of the loaded converter on file (the input or its copy); on
 // success the output is written.
 AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
-                      const std::string& input, const std::string& output,
-                      HtmlOutput html_output) {
+                      const std::string& input, const std::string& output, HtmlOutput html_output) {
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.

@@ -11,7 +11,7 @@ using Names = std::string_view;
 
 constexpr Names kRtf[] = {".rtf"};
 constexpr Names kDoc[] = {".doc"};
-constexpr Names kDocClasses[] = {"Word97",     "MSWord8",    "WordPerfect6x",
+constexpr Names kDocClasses[] = {"Word97",      "MSWord8",    "WordPerfect6x",
                                  "WrdPrfctDos", "LexiconDos", "MSWordWin2"};
 constexpr Names kWri[] = {".wri"};
 constexpr Names kWriClasses[] = {"MSWinWrite.wpc"};

@@ -92,18 +92,14 @@ void CheckOutputName(const std::string& path, const std::string& source) {
   constexpr const char* kCreate = "Cannot create file";
   os::ErrorCode error = 0;
   switch (os::ExamineName(path, error)) {
-    case os::NameKind::kNothing:
-      return;
-    case os::NameKind::kUnknown:
-      Raise(kCreate, path, error);
+    case os::NameKind::kNothing: return;
+    case os::NameKind::kUnknown: Raise(kCreate, path, error);
     case os::NameKind::kLink:
       Raise(kCreate, path, "The name is a link; an output is never written through one.");
-    case os::NameKind::kFolder:
-      Raise(kCreate, path, "The name is a folder.");
+    case os::NameKind::kFolder: Raise(kCreate, path, "The name is a folder.");
     case os::NameKind::kSpecial:
       Raise(kCreate, path, "The name is a pipe or a device, not a file.");
-    case os::NameKind::kFile:
-      break;
+    case os::NameKind::kFile: break;
   }
   if (!source.empty() && os::IsSameFile(source, path)) {
     Raise(kCreate, path, "It is the input document itself under another name.");

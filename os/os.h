@@ -118,9 +118,9 @@ PathKind GetPathKind(const std::string& path);
 PathKind GetPathKind(const std::string& path, ErrorCode& error);
 
 struct FolderEntry {
-  std::string name;        // bare name
-  bool is_folder = false;  // whatever its other attribute bits
-  bool is_link = false;    // directory link, junction or symbolic link
+  std::string name;             // bare name
+  bool is_folder = false;       // whatever its other attribute bits
+  bool is_link = false;         // directory link, junction or symbolic link
   ErrorCode examine_error = 0;  // not 0: listed, but its kind could not be examined
 };
 

@@ -103,8 +103,8 @@ TEST(OsFiles, FailuresReportTheSystemCode) {
       if (ch == '/') ch = os::kPathSeparator;
     }
     os::ErrorCode error = 0;
-    const os::File file = c.create ? os::File::CreateForWriting(path, error)
-                                   : os::File::OpenForReading(path, error);
+    const os::File file =
+        c.create ? os::File::CreateForWriting(path, error) : os::File::OpenForReading(path, error);
     EXPECT_FALSE(file);
     EXPECT_EQ(error, c.expected) << os::SystemErrorText(error);
   }
@@ -180,9 +180,11 @@ TEST(OsPaths, PathKinds) {
   } cases[] = {
       {"a file", temp / "file.rtf", os::PathKind::kFile},
       {"a folder", temp.Path(), os::PathKind::kFolder},
-      {"a folder with a trailing separator", temp.Path() + os::kPathSeparator, os::PathKind::kFolder},
+      {"a folder with a trailing separator", temp.Path() + os::kPathSeparator,
+       os::PathKind::kFolder},
       {"a missing name", temp / "nothing", os::PathKind::kMissing},
-      {"below a missing folder", temp / "nothing" + os::kPathSeparator + "x", os::PathKind::kMissing},
+      {"below a missing folder", temp / "nothing" + os::kPathSeparator + "x",
+       os::PathKind::kMissing},
       {"the empty name", "", os::PathKind::kMissing},
   };
   for (const auto& c : cases) {
@@ -194,7 +196,8 @@ TEST(OsPaths, PathKinds) {
 TEST(OsPaths, FullPathNameExpandsAgainstTheCurrentFolder) {
   TempFolder temp;
   const std::string current = std::filesystem::current_path().string();
-  const std::string prefix = current.back() == os::kPathSeparator ? current : current + os::kPathSeparator;
+  const std::string prefix =
+      current.back() == os::kPathSeparator ? current : current + os::kPathSeparator;
   const struct {
     const char* name;
     std::string path;
@@ -241,8 +244,8 @@ TEST(OsFolders, ListsFilesFoldersAndDotNamesOnce) {
   std::filesystem::create_directory(temp / "sub.with.dots");
   ASSERT_TRUE(WriteFileAt(temp / "sub" + os::kPathSeparator + "inner.doc", "not listed"));
   const std::map<std::string, Listed> expected = {
-      {".dotted", {false, false}}, {"a.doc", {false, false}},       {"b.txt", {false, false}},
-      {"no-extension", {false, false}}, {"sub", {true, false}}, {"sub.with.dots", {true, false}},
+      {".dotted", {false, false}},      {"a.doc", {false, false}}, {"b.txt", {false, false}},
+      {"no-extension", {false, false}}, {"sub", {true, false}},    {"sub.with.dots", {true, false}},
   };
   // A trailing separator is doubled on Windows; the listing must not mind.
   for (const std::string& folder : {temp.Path(), temp.Path() + os::kPathSeparator}) {
@@ -273,10 +276,10 @@ TEST(OsFolders, StopsWhenTheVisitorSaysSo) {
 TEST(OsFolders, AnExceptionFromTheVisitorPassesThrough) {
   TempFolder temp;
   ASSERT_TRUE(WriteFileAt(temp / "1", ""));
-  EXPECT_THROW(os::ListFolder(temp.Path(), [](const os::FolderEntry&) -> bool {
-    throw std::runtime_error("stop");
-  }),
-               std::runtime_error);
+  EXPECT_THROW(
+      os::ListFolder(temp.Path(),
+                     [](const os::FolderEntry&) -> bool { throw std::runtime_error("stop"); }),
+      std::runtime_error);
   // The listing was closed on the way out: the folder can go.
   EXPECT_EQ(os::RemoveFile(temp / "1"), os::RemoveResult::kRemoved);
   std::error_code error;
@@ -312,7 +315,7 @@ TEST(OsText, LowerCaseAnsiFoldsAsciiLetters) {
       {"Report.Rtf", "report.rtf"},
       {"AZ az", "az az"},
       {"@[`{ 09_-.\\:", "@[`{ 09_-.\\:"},  // the neighbours of the letter ranges stay
-      {"A\0B"sv, "a\0b"sv},                 // a NUL does not end the text
+      {"A\0B"sv, "a\0b"sv},                // a NUL does not end the text
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -45,7 +45,8 @@ class TempFolder {
       std::error_code error;
       if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
     }
-    if (path_.empty()) throw std::runtime_error("cannot make a temporary folder in " + base.string());
+    if (path_.empty())
+      throw std::runtime_error("cannot make a temporary folder in " + base.string());
   }
   ~TempFolder() {
     // Windows refuses to remove read-only entries.

@@ -121,7 +121,8 @@ bool File::ReadAll(std::string& content, ErrorCode& error) {
   content.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < content.size()) {
-    const ssize_t got = ::read(fd, content.data() + done, std::min(content.size() - done, kMaxTransfer));
+    const ssize_t got =
+        ::read(fd, content.data() + done, std::min(content.size() - done, kMaxTransfer));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {  // an error, or the file shrank under us
       error = got < 0 ? static_cast<ErrorCode>(errno) : EIO;
@@ -276,8 +277,9 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
       entry.is_link = S_ISLNK(info.st_mode);
       // A link to a folder is both, as a Windows directory link is, so that
       // a walker can see it is a folder and refuse to follow it.
-      entry.is_folder = S_ISDIR(info.st_mode) ||
-                        (entry.is_link && ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+      entry.is_folder =
+          S_ISDIR(info.st_mode) ||
+          (entry.is_link && ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
     } else {
       // Listed but not examinable (no search right on the folder, a path
       // too long): the kind the listing gives is all there is, and the

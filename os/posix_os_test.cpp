@@ -81,8 +81,8 @@ TEST(OsPosixFolders, LinksAreReportedWithTheKindTheyPointTo) {
     const char* name;
     bool is_folder, is_link;
   } cases[] = {
-      {"real", true, false},     {"real.txt", false, false}, {"to-folder", true, true},
-      {"to-file", false, true},  {"dangling", false, true},  {"loop", true, true},
+      {"real", true, false},    {"real.txt", false, false}, {"to-folder", true, true},
+      {"to-file", false, true}, {"dangling", false, true},  {"loop", true, true},
   };
   EXPECT_EQ(seen.size(), std::size(cases));
   for (const auto& c : cases) {

@@ -20,7 +20,8 @@ namespace {
 
 std::string SystemErrorText(ErrorCode code) {
   char buffer[256] = {};
-  const char* text = ErrorTextOf(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
+  const char* text =
+      ErrorTextOf(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
   return text != nullptr ? std::string(text) : std::string();
 }
 

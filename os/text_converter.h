@@ -5,8 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace corvane::os {

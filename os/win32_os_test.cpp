@@ -1,8 +1,8 @@
 // Windows-only behaviour of the OS layer (share modes, attributes, links,
 // the ANSI code page, window messages), and the Windows facts the shared
 // tests in os_test.cpp compare against.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <iterator>
 #include <map>
@@ -171,7 +171,8 @@ TEST(OsWin32Folders, DirectoryLinksAreReported) {
   ASSERT_TRUE(::CreateDirectoryA(target.c_str(), nullptr));
   // Windows needs a privilege or developer mode for this; Wine 8 answers
   // TRUE and makes nothing.
-  const bool made = ::CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+  const bool made =
+      ::CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
   const DWORD code = ::GetLastError();
   const DWORD attributes = ::GetFileAttributesA(link.c_str());
   if (!made || attributes == INVALID_FILE_ATTRIBUTES ||
@@ -183,8 +184,8 @@ TEST(OsWin32Folders, DirectoryLinksAreReported) {
     seen[entry.name] = {entry.is_folder, entry.is_link};
     return true;
   }));
-  const std::map<std::string, std::pair<bool, bool>> expected = {
-      {"real", {true, false}}, {"link", {true, true}}};
+  const std::map<std::string, std::pair<bool, bool>> expected = {{"real", {true, false}},
+                                                                 {"link", {true, true}}};
   EXPECT_EQ(seen, expected);
 }
 

@@ -14,8 +14,7 @@ namespace {
 // Registered once per process; the window procedure is the default one,
 // since Wait counts the notifications before they would be dispatched.
 ATOM ListenerClass() {
-  static const ATOM atom =
-      win32::RegisterWindowClass("CorvaneProgressListener", ::DefWindowProcA);
+  static const ATOM atom = win32::RegisterWindowClass("CorvaneProgressListener", ::DefWindowProcA);
   return atom;
 }
 

@@ -110,7 +110,6 @@ GlobalMemory MakeGlobalString(const std::string& text) {
   return block;
 }
 
-
 // The length of text up to its first zero, at most limit.
 std::size_t BoundedLength(const char* text, std::size_t limit) {
   const void* zero = std::memchr(text, 0, limit);

@@ -16,7 +16,8 @@ inline ATOM RegisterWindowClass(const char* name, WNDPROC procedure, int icon_id
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = ::GetModuleHandleA(nullptr);
-  if (icon_id != 0) window_class.hIcon = ::LoadIconA(window_class.hInstance, MAKEINTRESOURCEA(icon_id));
+  if (icon_id != 0)
+    window_class.hIcon = ::LoadIconA(window_class.hInstance, MAKEINTRESOURCEA(icon_id));
   window_class.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
   window_class.hbrBackground = background;
   window_class.lpszClassName = name;

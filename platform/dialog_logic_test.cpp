@@ -26,11 +26,15 @@ TEST(DialogLogic, MultipleSelectionBecomesFullPaths) {
   };
   const Case cases[] = {
       {"one file", "C:\\Docs\\a.rtf\0\0"s, {"C:\\Docs\\a.rtf"}},
-      {"two files in dialog order", "C:\\Docs\0b.doc\0a.rtf\0\0"s,
+      {"two files in dialog order",
+       "C:\\Docs\0b.doc\0a.rtf\0\0"s,
        {"C:\\Docs\\b.doc", "C:\\Docs\\a.rtf"}},
-      {"drive root keeps its doubled backslash", "C:\\\0a.rtf\0b.rtf\0\0"s,
+      {"drive root keeps its doubled backslash",
+       "C:\\\0a.rtf\0b.rtf\0\0"s,
        {"C:\\\\a.rtf", "C:\\\\b.rtf"}},
-      {"a name holding ; stays whole", "C:\\D\0x;y.rtf\0z.rtf\0\0"s, {"C:\\D\\x;y.rtf", "C:\\D\\z.rtf"}},
+      {"a name holding ; stays whole",
+       "C:\\D\0x;y.rtf\0z.rtf\0\0"s,
+       {"C:\\D\\x;y.rtf", "C:\\D\\z.rtf"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -64,7 +68,7 @@ TEST(DialogLogic, MessageBoxFallBackTables) {
       {kRetry, kInformation, 0x05 | 0x40},
       {kRetry | kCancel, kInformation, 0x05 | 0x40},
       {kClose, kInformation, 0x02 | 0x40},
-      {kCancel, 100, 0x01 | 0x40},         // unknown icons show information
+      {kCancel, 100, 0x01 | 0x40},                // unknown icons show information
       {kOk | kRetry, kInformation, 0x05 | 0x40},  // other sets: the flags' styles or-ed
       {kClose | kCancel, kInformation, 0x03 | 0x40},
   };

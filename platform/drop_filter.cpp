@@ -31,8 +31,8 @@ void AllowDropMessagesWith(const MessageFilterSystem& system) {
   const FARPROC found = system.find_function(user32.Get());
   if (found == nullptr) return;
   // Through void(*)(), the one function type that converts without a warning.
-  const auto change_filter = reinterpret_cast<ChangeWindowMessageFilterFunction>(
-      reinterpret_cast<void (*)()>(found));
+  const auto change_filter =
+      reinterpret_cast<ChangeWindowMessageFilterFunction>(reinterpret_cast<void (*)()>(found));
   change_filter(kCopyGlobalDataMessage, kMessageFilterAdd);
   change_filter(WM_DROPFILES, kMessageFilterAdd);
   // Freeing our reference is safe: every window program keeps user32 loaded,

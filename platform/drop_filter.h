@@ -18,9 +18,9 @@ inline constexpr DWORD kMessageFilterAdd = 1;  // MSGFLT_ADD
 
 // How AllowDropMessages reaches the system; tests put recorders in.
 struct MessageFilterSystem {
-  DWORD (*major_version)();                    // 0 when unknown
-  HMODULE (*load_user32)();                    // the caller frees it
-  FARPROC (*find_function)(HMODULE module);    // ChangeWindowMessageFilter or null
+  DWORD (*major_version)();                  // 0 when unknown
+  HMODULE (*load_user32)();                  // the caller frees it
+  FARPROC (*find_function)(HMODULE module);  // ChangeWindowMessageFilter or null
 };
 void AllowDropMessagesWith(const MessageFilterSystem& system);
 

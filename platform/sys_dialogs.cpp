@@ -75,10 +75,9 @@ int ShowAsTaskDialog(HWND owner, std::string_view caption, std::string_view main
   const std::wstring wide_instruction = ToUtf16Cut(main_instruction, kTaskTextUnits);
   const std::wstring wide_content = ToUtf16Cut(content, kTaskTextUnits);
   int pressed = 0;
-  const HRESULT result = task_dialog(owner, nullptr, wide_caption.c_str(), wide_instruction.c_str(),
-                                     wide_content.c_str(),
-                                     static_cast<TASKDIALOG_COMMON_BUTTON_FLAGS>(buttons),
-                                     MAKEINTRESOURCEW(icon), &pressed);
+  const HRESULT result = task_dialog(
+      owner, nullptr, wide_caption.c_str(), wide_instruction.c_str(), wide_content.c_str(),
+      static_cast<TASKDIALOG_COMMON_BUTTON_FLAGS>(buttons), MAKEINTRESOURCEW(icon), &pressed);
   return SUCCEEDED(result) ? pressed : 0;
 }
 
@@ -86,7 +85,8 @@ int ShowAsMessageBox(HWND owner, std::string_view caption, std::string_view main
                      std::string_view content, int buttons, int icon) {
   const std::string text = MessageBoxText(main_instruction, content);
   const std::string title(caption);
-  const int answer = ::MessageBoxA(owner, text.c_str(), title.c_str(), MessageBoxStyle(buttons, icon));
+  const int answer =
+      ::MessageBoxA(owner, text.c_str(), title.c_str(), MessageBoxStyle(buttons, icon));
   return TaskResultOf(answer);
 }
 
@@ -94,8 +94,8 @@ int ShowAsMessageBox(HWND owner, std::string_view caption, std::string_view main
 
 std::wstring ToUtf16Cut(std::string_view text, std::size_t units) {
   if (text.empty() || units <= 1) return {};
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+  const int length =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (length <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);

@@ -77,7 +77,8 @@ std::string ProgramFolder() {
 }
 
 LocalTime InstallDateIn(const std::string& folder, LocalTime now) {
-  if (const std::optional<LocalTime> written = LastWriteOfFile(folder + std::string(kUninstallerName))) {
+  if (const std::optional<LocalTime> written =
+          LastWriteOfFile(folder + std::string(kUninstallerName))) {
     return *written;
   }
   return now - kDaysWithoutUninstaller * kMillisecondsPerDay;

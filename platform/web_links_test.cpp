@@ -24,15 +24,19 @@ struct DaysCase {
 constexpr DaysCase kDaysCases[] = {
     {"installed this very moment", 0, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
     {"exactly 24 hours ago is one day", kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=1"},
-    {"a millisecond short of 24 hours is none", kDay - 1, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
-    {"yesterday 18:00 seen at 09:00 is none", 15 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
+    {"a millisecond short of 24 hours is none", kDay - 1,
+     "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
+    {"yesterday 18:00 seen at 09:00 is none", 15 * kHour,
+     "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
     {"10 days and 2 hours ago", 10 * kDay + 2 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=10"},
     {"the fallback date at start", 999 * kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=999"},
-    {"the fallback date a day later", 1000 * kDay + 1, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=1000"},
+    {"the fallback date a day later", 1000 * kDay + 1,
+     "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=1000"},
     {"less than a day in the future", -23 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=0"},
     {"36 hours in the future", -36 * kHour, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=-1"},
     {"exactly 48 hours in the future", -2 * kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=-2"},
-    {"more days than 32 bits hold", 3'000'000'000LL * kDay, "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=3000000000"},
+    {"more days than 32 bits hold", 3'000'000'000LL * kDay,
+     "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=3000000000"},
 };
 
 TEST(LinkQuery, CountsWhole24HourDaysTowardZero) {
@@ -151,15 +155,14 @@ struct LaunchCase {
 };
 
 constexpr LaunchCase kLaunchCases[] = {
-    {"the shell opened it", 42, false},
-    {"33 is the first success", 33, false},
-    {"32 is still a failure", 32, true},
-    {"file not found", ERROR_FILE_NOT_FOUND, true},
+    {"the shell opened it", 42, false},  {"33 is the first success", 33, false},
+    {"32 is still a failure", 32, true}, {"file not found", ERROR_FILE_NOT_FOUND, true},
     {"out of resources", 0, true},
 };
 
 TEST(OpenWebPage, FallsBackToExplorerWhenTheShellFails) {
-  const std::string address = "http://www.belmorn.com/corvane/download/?prd=crv&v=" CORVANE_VERSION_TEXT "&d=7";
+  const std::string address =
+      "http://www.belmorn.com/corvane/download/?prd=crv&v=" CORVANE_VERSION_TEXT "&d=7";
   for (const LaunchCase& c : kLaunchCases) {
     SCOPED_TRACE(c.name);
     g_log = LaunchLog{};

@@ -27,6 +27,8 @@ run_ctest_preset() {
 }
 
 mkdir -p build
+scripts/check-format.sh
+record format $? "(every C++ file as .clang-format says)"
 run_ctest_preset native
 run_ctest_preset asan
 

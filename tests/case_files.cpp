@@ -85,7 +85,8 @@ bool DecodeLine(std::string_view line, std::string& out, std::string& error) {
       const std::string_view digits = line.substr(i + kMarkOpen.size(), 2);
       const std::size_t close = i + kMarkOpen.size() + 2;
       if (digits.size() != 2 || kHex.find(digits[0]) == kHex.npos ||
-          kHex.find(digits[1]) == kHex.npos || line.substr(close, kMarkClose.size()) != kMarkClose) {
+          kHex.find(digits[1]) == kHex.npos ||
+          line.substr(close, kMarkClose.size()) != kMarkClose) {
         error = "a byte marker needs two uppercase hex digits and a closing bracket";
         return false;
       }
@@ -153,7 +154,8 @@ void LoadFile(const std::filesystem::path& path, std::vector<Example>& examples)
         block = &current.input;
         first_line = true;
       } else if (line == kFullTextLine) {
-        if (number > 0 || count > 0) return fail(line_no, "the output line must come before the examples");
+        if (number > 0 || count > 0)
+          return fail(line_no, "the output line must come before the examples");
         full_text = true;
       } else if (line.substr(0, 3) == "```") {
         return fail(line_no, "a fence line that is not an example fence");

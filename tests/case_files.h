@@ -17,7 +17,7 @@ struct Example {
   std::string name;     // <file stem>_<section>_<number>, letters, digits and "_" only
   std::string input;    // decoded bytes
   std::string expected;
-  std::string error;    // non-empty: the file could not be read at this point
+  std::string error;       // non-empty: the file could not be read at this point
   bool full_text = false;  // the file holds the line "Output: full text"
 };
 

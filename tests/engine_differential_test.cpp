@@ -25,8 +25,8 @@ std::string FirstDifference(const std::string& engine, const std::string& refere
   std::size_t at = 0;
   while (at < engine.size() && at < reference.size() && engine[at] == reference[at]) ++at;
   const std::size_t from = at < 40 ? 0 : at - 40;
-  return "first difference at byte " + std::to_string(at) + " of " +
-         std::to_string(engine.size()) + " (engine) and " + std::to_string(reference.size()) +
+  return "first difference at byte " + std::to_string(at) + " of " + std::to_string(engine.size()) +
+         " (engine) and " + std::to_string(reference.size()) +
          " (reference)\n  engine:    " + corvane::cases::Visible(engine.substr(from, 100)) +
          "\n  reference: " + corvane::cases::Visible(reference.substr(from, 100));
 }
@@ -80,7 +80,9 @@ std::vector<CorpusFile> ListCorpus() {
   std::error_code ec;
   for (const std::filesystem::path folder : {CORVANE_BUNDLED_CORPUS_DIR, CORVANE_CORPUS_DIR}) {
     if (!std::filesystem::is_directory(folder, ec)) {
-      files.push_back({folder == CORVANE_CORPUS_DIR ? "shared_corpus_missing" : "bundled_corpus_missing", folder});
+      files.push_back(
+          {folder == CORVANE_CORPUS_DIR ? "shared_corpus_missing" : "bundled_corpus_missing",
+           folder});
       continue;
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {

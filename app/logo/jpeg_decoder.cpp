@@ -34,7 +34,8 @@ bool RunDecoder(jpeg_decompress_struct& info, ErrorManager& errors, const std::u
       info.image_width > static_cast<JDIMENSION>(kMaxImageSide) ||
       info.image_height > static_cast<JDIMENSION>(kMaxImageSide)) {
     std::snprintf(errors.message, sizeof errors.message, "unsupported size %ux%u",
-                  static_cast<unsigned>(info.image_width), static_cast<unsigned>(info.image_height));
+                  static_cast<unsigned>(info.image_width),
+                  static_cast<unsigned>(info.image_height));
     return false;
   }
 #ifdef JCS_EXTENSIONS
@@ -57,7 +58,8 @@ bool RunDecoder(jpeg_decompress_struct& info, ErrorManager& errors, const std::u
 
 }  // namespace
 
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& image, std::string& error) {
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& image,
+                std::string& error) {
   if (data == nullptr || size == 0) {
     error = "no data";
     return false;

@@ -21,6 +21,7 @@ struct DecodedImage {
 inline constexpr int kMaxImageSide = 8192;
 
 // True and the picture in `image`, or false and libjpeg's reason in `error`.
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& image, std::string& error);
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& image,
+                std::string& error);
 
 }  // namespace corvane::app

@@ -23,7 +23,8 @@ struct Rgb {
 
 Rgb PixelAt(const DecodedImage& image, int x, int y) {
   const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                          static_cast<std::size_t>(x)) * 4;
+                          static_cast<std::size_t>(x)) *
+                         4;
   return {image.bgrx[at + 2], image.bgrx[at + 1], image.bgrx[at]};
 }
 
@@ -81,7 +82,8 @@ TEST(Logo, RefusesWhatIsNoPicture) {
   std::vector<std::uint8_t> huge = logo;
   // The frame header's height and width, raised beyond the limit.
   const std::uint8_t frame_marker[] = {0xFF, 0xC0};
-  const auto sof = std::search(huge.begin(), huge.end(), std::begin(frame_marker), std::end(frame_marker));
+  const auto sof =
+      std::search(huge.begin(), huge.end(), std::begin(frame_marker), std::end(frame_marker));
   ASSERT_NE(sof, huge.end());
   sof[5] = sof[7] = 0xEA;  // 60,000 pixels a side
   sof[6] = sof[8] = 0x60;

@@ -135,7 +135,6 @@ TEST_F(CliProcessTest, AFolderConvertsThroughRegisteredClassesAndTheEndSweeps) {
   }
 }
 
-
 // Our .docx converter, registered as an installer does it, serves the
 // dispatch table's Word12 and MEWord12 for corvane-cli.exe unchanged; a
 // protected and a broken document are failures the summary counts.
@@ -146,8 +145,8 @@ TEST_F(CliProcessTest, WordDocumentsConvertThroughOurRegisteredConverter) {
     machine_.Describe(c, "Word 2007+ document", extension);
   }
   std::filesystem::create_directories(root_ / "docs");
-  const std::string report = ZipPackage(
-      WordDocumentParts("Quarterly report", SampleBody(120)), PathOf("report.zip"));
+  const std::string report =
+      ZipPackage(WordDocumentParts("Quarterly report", SampleBody(120)), PathOf("report.zip"));
   const std::string macros =
       ZipPackage(WordDocumentParts("With macros", SampleBody(3), true), PathOf("macros.zip"));
   const struct {

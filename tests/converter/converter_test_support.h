@@ -2,8 +2,8 @@
 // the test converter, its log, and a temporary folder per test.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -83,7 +83,8 @@ class Registrations {
   void Describe(const std::string& converter_class, const std::string& name,
                 const std::string& extensions) {
     const std::string key = kImportKey + converter_class;
-    for (const auto& [value, data] : {std::pair{"Name", name}, std::pair{"Extensions", extensions}}) {
+    for (const auto& [value, data] :
+         {std::pair{"Name", name}, std::pair{"Extensions", extensions}}) {
       ASSERT_EQ(::RegSetKeyValueA(root_, key.c_str(), value, REG_SZ, data.c_str(),
                                   static_cast<DWORD>(data.size() + 1)),
                 ERROR_SUCCESS)

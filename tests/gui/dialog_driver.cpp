@@ -15,7 +15,8 @@ constexpr DWORD kDriveGrace = 20'000;
 // thread then joins the driver and no longer answers messages.
 LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   DWORD_PTR result = 0;
-  if (::SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, 2000, &result) == 0) return 0;
+  if (::SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, 2000, &result) == 0)
+    return 0;
   return static_cast<LRESULT>(result);
 }
 
@@ -65,7 +66,8 @@ struct Children {
 
 BOOL CALLBACK VisitChild(HWND window, LPARAM context) {
   auto& children = *reinterpret_cast<Children*>(context);
-  if (children.window_class.empty() || _stricmp(ClassName(window).c_str(), children.window_class.c_str()) == 0) {
+  if (children.window_class.empty() ||
+      _stricmp(ClassName(window).c_str(), children.window_class.c_str()) == 0) {
     children.found.push_back(window);
   }
   return TRUE;

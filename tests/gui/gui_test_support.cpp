@@ -53,7 +53,8 @@ class Canvas {
   Picture Read() {
     ::GdiFlush();
     const auto* source = static_cast<const std::uint32_t*>(bits_);
-    picture_.pixels.assign(source, source + static_cast<std::size_t>(picture_.width) * static_cast<std::size_t>(picture_.height));
+    picture_.pixels.assign(source, source + static_cast<std::size_t>(picture_.width) *
+                                                static_cast<std::size_t>(picture_.height));
     for (std::uint32_t& p : picture_.pixels) p &= 0x00FFFFFF;
     return picture_;
   }
@@ -69,7 +70,8 @@ class Canvas {
 // The DC of a whole window (GetWindowDC) or of its client area (GetDC).
 class SourceDC {
  public:
-  SourceDC(HWND window, bool whole) : window_(window), dc_(whole ? ::GetWindowDC(window) : ::GetDC(window)) {}
+  SourceDC(HWND window, bool whole)
+      : window_(window), dc_(whole ? ::GetWindowDC(window) : ::GetDC(window)) {}
   ~SourceDC() {
     if (dc_ != nullptr) ::ReleaseDC(window_, dc_);
   }
@@ -149,8 +151,8 @@ bool ConvertAtTheGate(const std::string& path, import::HtmlOutput /*output*/) {
 
 }  // namespace
 
-bool PumpUntil(app::TApplication& application, const std::function<bool()>& done, unsigned timeout_ms,
-               const std::function<void(const MSG&)>& after) {
+bool PumpUntil(app::TApplication& application, const std::function<bool()>& done,
+               unsigned timeout_ms, const std::function<void(const MSG&)>& after) {
   const DWORD start = ::GetTickCount();
   for (;;) {
     MSG message;
@@ -198,8 +200,10 @@ std::string WindowText(HWND window) {
 
 int Picture::CountInside(const RECT& area, std::uint32_t colour) const {
   int count = 0;
-  for (int y = std::max(0, static_cast<int>(area.top)); y < std::min(height, static_cast<int>(area.bottom)); ++y) {
-    for (int x = std::max(0, static_cast<int>(area.left)); x < std::min(width, static_cast<int>(area.right)); ++x) {
+  for (int y = std::max(0, static_cast<int>(area.top));
+       y < std::min(height, static_cast<int>(area.bottom)); ++y) {
+    for (int x = std::max(0, static_cast<int>(area.left));
+         x < std::min(width, static_cast<int>(area.right)); ++x) {
       if (At(x, y) == colour) ++count;
     }
   }
@@ -241,7 +245,8 @@ TempFolder::~TempFolder() { RemoveTree(path_); }
 
 std::string TempFolder::Write(const std::string& name, const std::string& content) {
   const std::string path = path_ + name;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                       &std::fclose);
   EXPECT_TRUE(file) << path;
   if (file) std::fwrite(content.data(), 1, content.size(), file.get());
   return path;
@@ -263,7 +268,8 @@ ConversionGate::~ConversionGate() {
   // Workers still at the gate leave it now; the job must end before the
   // gate goes away.
   const DWORD start = ::GetTickCount();
-  while ((g_gate->waiting > 0 || (batch::GetJobState() != batch::jsIdle && batch::GetJobState() != batch::jsFinished)) &&
+  while ((g_gate->waiting > 0 ||
+          (batch::GetJobState() != batch::jsIdle && batch::GetJobState() != batch::jsFinished)) &&
          ::GetTickCount() - start < kPatience) {
     ::Sleep(10);
   }

@@ -37,7 +37,8 @@ struct Picture {
   int height = 0;
   std::vector<std::uint32_t> pixels;
   std::uint32_t At(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
   }
   int CountInside(const RECT& area, std::uint32_t colour) const;
 };

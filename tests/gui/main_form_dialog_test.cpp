@@ -67,7 +67,8 @@ std::set<std::string> Listing(const std::string& folder) {
 // inside a combo box in Windows'.
 HWND FileNameBox(HWND dialog) {
   if (const HWND edit = ::GetDlgItem(dialog, edt1); edit != nullptr) return edit;
-  if (const HWND combo = ::GetDlgItem(dialog, cmb13); combo != nullptr) return FindChild(combo, "Edit");
+  if (const HWND combo = ::GetDlgItem(dialog, cmb13); combo != nullptr)
+    return FindChild(combo, "Edit");
   return FindChild(dialog, "Edit");
 }
 
@@ -96,8 +97,9 @@ TEST_F(MainFormDialogTest, ConvertFileConvertsEveryFileChosenInTheOpenDialog) {
   folder.Write("x;y.rtf", kSmallRtf);
   ASSERT_EQ(Form().ViewState(), app::vsIdle);
   {
-    DialogDriver driver([] { return FindProcessDialog(kFileTitle); },
-                        [&](HWND dialog) { ChooseFiles(dialog, folder.Path(), "\"a.rtf\" \"x;y.rtf\""); });
+    DialogDriver driver(
+        [] { return FindProcessDialog(kFileTitle); },
+        [&](HWND dialog) { ChooseFiles(dialog, folder.Path(), "\"a.rtf\" \"x;y.rtf\""); });
     Command(app::cmConvFile);
     EXPECT_TRUE(driver.Found());
     EXPECT_FALSE(driver.Forced()) << "the open dialog did not take the choice";
@@ -108,7 +110,8 @@ TEST_F(MainFormDialogTest, ConvertFileConvertsEveryFileChosenInTheOpenDialog) {
   ExpectConsistentSights(0);
   // Both chosen files, each whole, and nothing else. (Small files convert
   // faster than the window reads the job, so the items shown prove little.)
-  EXPECT_EQ(Listing(folder.Path()), (std::set<std::string>{"a.rtf", "a.html", "x;y.rtf", "x;y.html"}));
+  EXPECT_EQ(Listing(folder.Path()),
+            (std::set<std::string>{"a.rtf", "a.html", "x;y.rtf", "x;y.html"}));
 }
 
 TEST_F(MainFormDialogTest, ConvertFolderConvertsTheFolderChosenInTheBrowser) {
@@ -156,7 +159,9 @@ TEST_F(MainFormDialogTest, CancellingEitherDialogStartsNothingAndKeepsTheView) {
     const batch::TJobState state_before = batch::GetJobState();
     {
       DialogDriver driver(
-          [&] { return c.by_text ? FindProcessDialogWithText(c.title) : FindProcessDialog(c.title); },
+          [&] {
+            return c.by_text ? FindProcessDialogWithText(c.title) : FindProcessDialog(c.title);
+          },
           [](HWND dialog) { PressButton(dialog, IDCANCEL); });
       Command(c.command);
       EXPECT_TRUE(driver.Found());
@@ -191,7 +196,8 @@ TEST_F(MainFormDialogTest, WebCommandsOpenTheirPagesWithTheLinkQuery) {
   std::size_t count = 0;
   for (const PageCase& page : pages) {
     Command(page.command);
-    expected += std::string(platform::kWebSiteAddress) + std::string(page.path) + platform::BuildLinkQuery() + "\n";
+    expected += std::string(platform::kWebSiteAddress) + std::string(page.path) +
+                platform::BuildLinkQuery() + "\n";
     // One at a time, so that the log keeps the order of the commands.
     browser.Opened(++count);
   }
@@ -203,7 +209,8 @@ constexpr char kAboutInstruction[] = "Belmorn Corvane version 3.0.0";
 constexpr char kAboutContent[] =
     "Supported formats:\n"
     "Native: *.rtf, *.doc, *.docx, *.docm, *.wps, *.wpd\n"
-    "If Office 2003 installed: *.pwd, *.pwi, *.wk1, *.wk3, *.wk4, *xls, *.xlw, *.mcw, *.wps, *.wpt\n"
+    "If Office 2003 installed: *.pwd, *.pwi, *.wk1, *.wk3, *.wk4, *xls, *.xlw, *.mcw, *.wps, "
+    "*.wpt\n"
     "Windows XP only: *.wri";
 
 // Makes the version check answer as Windows 5.x would, for one test.
@@ -229,7 +236,8 @@ AboutSight ShowAbout(HWND form, bool* found) {
                         sight.statics = ChildTexts(dialog, "Static");
                         sight.ok_shown = IsButtonShown(dialog, IDOK);
                         sight.cancel_shown = IsButtonShown(dialog, IDCANCEL);
-                        sight.icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(dialog, stc1, STM_GETICON, 0, 0));
+                        sight.icon = reinterpret_cast<HICON>(
+                            ::SendDlgItemMessageA(dialog, stc1, STM_GETICON, 0, 0));
                         PressButton(dialog, IDOK);
                       });
   ::SendMessageA(form, WM_COMMAND, app::cmAbout, 0);

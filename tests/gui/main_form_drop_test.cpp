@@ -15,7 +15,8 @@ TEST_F(MainFormTest, ANameLongerThan1024CharactersReachesTheJobWhole) {
   // One worker holds this file at the gate, so the job stays open...
   const std::string held = folder.Write("held.rtf", kSmallRtf);
   PostDrop(Form().Handle(), {held});
-  ASSERT_TRUE(PumpRecording([&] { return gate.Waiting() == 1 && Form().LastProgressText() == "Item 1 of 1\n" + held; }));
+  ASSERT_TRUE(PumpRecording(
+      [&] { return gate.Waiting() == 1 && Form().LastProgressText() == "Item 1 of 1\n" + held; }));
   // ...while the other takes the long name and stays the job's current
   // entry. A name beyond the system's limit cannot be examined: one counted
   // failure, not a name passed over.
@@ -24,7 +25,8 @@ TEST_F(MainFormTest, ANameLongerThan1024CharactersReachesTheJobWhole) {
   long_name += "end.rtf";
   ASSERT_GT(long_name.size(), 1024u);
   PostDrop(Form().Handle(), {long_name});
-  ASSERT_TRUE(PumpRecording([&] { return Form().LastProgressText().rfind("Item 2 of 2\n", 0) == 0; }));
+  ASSERT_TRUE(
+      PumpRecording([&] { return Form().LastProgressText().rfind("Item 2 of 2\n", 0) == 0; }));
   EXPECT_EQ(Form().LastProgressText(), "Item 2 of 2\n" + long_name);
   gate.Open();
   ASSERT_TRUE(PumpUntilDone());
@@ -35,7 +37,8 @@ TEST_F(MainFormTest, EveryDroppedNameIsAnEntryOfItsOwn) {
   ConversionGate gate;
   TempFolder folder;
   std::vector<std::string> names;
-  for (const char* name : {"a.rtf", "b.rtf", "c.rtf", "d.txt"}) names.push_back(folder.Write(name, kSmallRtf));
+  for (const char* name : {"a.rtf", "b.rtf", "c.rtf", "d.txt"})
+    names.push_back(folder.Write(name, kSmallRtf));
   names.push_back(folder.Path() + "missing.rtf");
   PostDrop(Form().Handle(), names);
   ASSERT_TRUE(PumpRecording([&] { return gate.Waiting() == 2; }));
@@ -56,9 +59,11 @@ Picture DrawnText(const Picture& background, HFONT font, const std::string& text
   const platform::WindowDC screen(nullptr);
   const platform::MemoryDC dc(::CreateCompatibleDC(screen.Get()));
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, background.width, -background.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {
+      sizeof info.bmiHeader, background.width, -background.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  const platform::Bitmap bitmap(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const platform::Bitmap bitmap(
+      ::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   const platform::SelectedObject selected_bitmap(dc.Get(), bitmap.Get());
   auto* pixels = static_cast<std::uint32_t*>(bits);
   std::copy(background.pixels.begin(), background.pixels.end(), pixels);
@@ -71,7 +76,8 @@ Picture DrawnText(const Picture& background, HFONT font, const std::string& text
   ::SetBkMode(dc.Get(), TRANSPARENT);
   ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &area, flags);
   ::GdiFlush();
-  for (std::size_t i = 0; i < expected.pixels.size(); ++i) expected.pixels[i] = pixels[i] & 0x00FFFFFF;
+  for (std::size_t i = 0; i < expected.pixels.size(); ++i)
+    expected.pixels[i] = pixels[i] & 0x00FFFFFF;
   return expected;
 }
 
@@ -81,10 +87,12 @@ TEST_F(MainFormTest, AnAmpersandInAPathIsDrawnAsIs) {
   const std::string name = folder.Write("R&D &Co.rtf", kSmallRtf);
   PostDrop(Form().Handle(), {name});
   const std::string text = "Item 1 of 1\n" + name;
-  ASSERT_TRUE(PumpRecording([&] { return gate.Waiting() == 1 && Form().LastProgressText() == text; }));
+  ASSERT_TRUE(
+      PumpRecording([&] { return gate.Waiting() == 1 && Form().LastProgressText() == text; }));
   // A repaint clears the item text; the next progress message draws it
   // again over exactly that picture.
-  ::RedrawWindow(Form().Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ::RedrawWindow(Form().Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   const Picture background = CaptureClient(Form().Handle());
   ::PostMessageA(Form().Handle(), batch::WM_JOB_PROGRESS, 0, 0);
   ASSERT_TRUE(PumpUntil(App(), [] { return ::GetQueueStatus(QS_ALLINPUT) == 0; }));
@@ -94,7 +102,8 @@ TEST_F(MainFormTest, AnAmpersandInAPathIsDrawnAsIs) {
   constexpr UINT kEllipses = DT_PATH_ELLIPSIS | DT_END_ELLIPSIS;
   const Picture as_is = DrawnText(background, Form().Font(), text, DT_NOPREFIX | kEllipses);
   const Picture as_accelerators = DrawnText(background, Form().Font(), text, kEllipses);
-  ASSERT_NE(as_is.pixels, as_accelerators.pixels) << "the path shows no ampersand to tell them apart";
+  ASSERT_NE(as_is.pixels, as_accelerators.pixels)
+      << "the path shows no ampersand to tell them apart";
   EXPECT_EQ(shown.pixels, as_is.pixels);
   gate.Open();
   ASSERT_TRUE(PumpUntilDone());

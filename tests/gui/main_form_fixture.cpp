@@ -63,7 +63,8 @@ void MainFormTest::ExpectConsistentSights(int errors) const {
       int taken = 0;
       int total = 0;
       char first_line_end = 0;
-      ASSERT_EQ(std::sscanf(s.item_text.c_str(), "Item %d of %d%c", &taken, &total, &first_line_end), 3);
+      ASSERT_EQ(
+          std::sscanf(s.item_text.c_str(), "Item %d of %d%c", &taken, &total, &first_line_end), 3);
       EXPECT_EQ(first_line_end, '\n');
       EXPECT_GE(taken, 1);
       EXPECT_LE(taken, total);

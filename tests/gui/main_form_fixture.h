@@ -21,10 +21,10 @@ inline constexpr int kImageHeight = 129;
 inline constexpr int kBarHeight = 14;
 inline constexpr int kButtonWidth = 37;
 inline constexpr int kButtonHeight = 21;
-inline constexpr int kBarTopShown = kImageHeight - kBarHeight;         // along the bottom edge
-inline constexpr int kBarTopHidden = kImageHeight + kBarHeight;        // below the client area
-inline constexpr int kButtonLeftShown = kImageWidth - kButtonWidth;    // top right corner
-inline constexpr int kButtonLeftHidden = kImageWidth + kButtonWidth;   // right of the client area
+inline constexpr int kBarTopShown = kImageHeight - kBarHeight;        // along the bottom edge
+inline constexpr int kBarTopHidden = kImageHeight + kBarHeight;       // below the client area
+inline constexpr int kButtonLeftShown = kImageWidth - kButtonWidth;   // top right corner
+inline constexpr int kButtonLeftHidden = kImageWidth + kButtonWidth;  // right of the client area
 
 // The window's state as the user sees it after one progress message.
 struct Sight {

@@ -23,11 +23,16 @@ TEST_F(MainFormTest, PopupMenuHasItsSevenCommandsThenTheOutputCheckItem) {
     const char* caption;
   };
   const Item items[] = {
-      {app::cmConvFile, "Convert &File..."},    {app::cmConvDir, "Convert F&older..."},
-      {0, ""},                                  {app::cmProgramWebsite, "&Program Website"},
-      {app::cmCheckForUpdates, "Check for &Updates"}, {app::cmSupportService, "&Support Service"},
-      {app::cmBugReport, "&Bug Report"},        {0, ""},
-      {app::cmAbout, "&About..."},              {0, ""},
+      {app::cmConvFile, "Convert &File..."},
+      {app::cmConvDir, "Convert F&older..."},
+      {0, ""},
+      {app::cmProgramWebsite, "&Program Website"},
+      {app::cmCheckForUpdates, "Check for &Updates"},
+      {app::cmSupportService, "&Support Service"},
+      {app::cmBugReport, "&Bug Report"},
+      {0, ""},
+      {app::cmAbout, "&About..."},
+      {0, ""},
       {app::cmUtf8Output, "Write UTF-8 HTML (keeps all text)"},
   };
   ASSERT_EQ(::GetMenuItemCount(menu), static_cast<int>(std::size(items)));
@@ -94,7 +99,9 @@ TEST_F(MainFormTest, RightClickOpensTheMenuAnywhereButOnTheStopButton) {
   MenuWatcher watcher(Form().Handle());
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.name);
-    HWND target = c.on_button ? Form().StopButton() : c.on_bar ? Form().ProgressBar() : Form().Handle();
+    HWND target = c.on_button ? Form().StopButton()
+                  : c.on_bar  ? Form().ProgressBar()
+                              : Form().Handle();
     const int before = watcher.Opened();
     // What the mouse would send: the target turns it into WM_CONTEXTMENU,
     // which children pass up to the form. Sent, so that a menu opened
@@ -111,9 +118,12 @@ TEST_F(MainFormTest, RightClickOpensTheMenuAnywhereButOnTheStopButton) {
 app::TApplication* g_application = nullptr;
 LRESULT CALLBACK FailingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != WM_APP) return ::DefWindowProcA(window, message, wparam, lparam);
-  return app::GuardedCall(g_application, []() -> LRESULT {
-    throw std::runtime_error("Cannot open file \"C:\\x.rtf\". Access is denied");
-  }, 7);
+  return app::GuardedCall(
+      g_application,
+      []() -> LRESULT {
+        throw std::runtime_error("Cannot open file \"C:\\x.rtf\". Access is denied");
+      },
+      7);
 }
 
 // Reads the error box on another thread, then presses its OK button.
@@ -149,7 +159,8 @@ TEST_F(MainFormTest, AnErrorInAHandlerEndsInTheErrorBoxAndTheLoopGoesOn) {
     ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     report.caption = WindowText(box);
     report.text = text;
-    report.has_ok = ::GetDlgItem(box, IDOK) != nullptr && ::IsWindowVisible(::GetDlgItem(box, IDOK));
+    report.has_ok =
+        ::GetDlgItem(box, IDOK) != nullptr && ::IsWindowVisible(::GetDlgItem(box, IDOK));
     const HWND cancel = ::GetDlgItem(box, IDCANCEL);
     report.has_cancel = cancel != nullptr && ::IsWindowVisible(cancel);
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -16,9 +16,11 @@ class LongJobTest : public MainFormTest {
  protected:
   void StartLongJob() {
     folder_.MakeFolder("many");
-    for (int i = 0; i < kManyFiles; ++i) folder_.Write("many\\doc" + std::to_string(i) + ".rtf", kSmallRtf);
+    for (int i = 0; i < kManyFiles; ++i)
+      folder_.Write("many\\doc" + std::to_string(i) + ".rtf", kSmallRtf);
     PostDrop(Form().Handle(), {folder_.Path() + "many"});
-    ASSERT_TRUE(PumpRecording([this] { return gate_.Waiting() == 2 && Form().ViewState() == app::vsProcessing; }));
+    ASSERT_TRUE(PumpRecording(
+        [this] { return gate_.Waiting() == 2 && Form().ViewState() == app::vsProcessing; }));
     ASSERT_EQ(batch::GetJobState(), batch::jsRunning);
   }
 
@@ -49,9 +51,7 @@ TEST_P(StopTest, StopsAfterTheFilesAtHand) {
     case Action::kEscapeOnForm:
       ::PostMessageA(Form().Handle(), WM_KEYUP, VK_ESCAPE, 0xC0010001);
       break;
-    case Action::kClickStop:
-      ::PostMessageA(Form().StopButton(), BM_CLICK, 0, 0);
-      break;
+    case Action::kClickStop: ::PostMessageA(Form().StopButton(), BM_CLICK, 0, 0); break;
     case Action::kOtherKeyOnButton:
       ::PostMessageA(Form().StopButton(), WM_KEYUP, 'A', 0xC01E0001);
       break;
@@ -104,7 +104,8 @@ TEST_F(LongJobTest, CloseReturnsOnceTheJobHasClosed) {
   std::atomic<bool> opened{false};
   std::thread opener([&] {
     const DWORD start = ::GetTickCount();
-    while (batch::GetJobState() != batch::jsStopping && ::GetTickCount() - start < kPatience) ::Sleep(5);
+    while (batch::GetJobState() != batch::jsStopping && ::GetTickCount() - start < kPatience)
+      ::Sleep(5);
     opened = batch::GetJobState() == batch::jsStopping;
     gate_.Open();
   });

@@ -22,17 +22,20 @@ app::DecodedImage DecodedLogo() {
   const HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(IDR_LOGO), MAKEINTRESOURCEA(10));
   const void* data = found != nullptr ? ::LockResource(::LoadResource(module, found)) : nullptr;
   std::string error;
-  if (data == nullptr ||
-      !app::DecodeJpeg(static_cast<const std::uint8_t*>(data), ::SizeofResource(module, found), image, error)) {
+  if (data == nullptr || !app::DecodeJpeg(static_cast<const std::uint8_t*>(data),
+                                          ::SizeofResource(module, found), image, error)) {
     ADD_FAILURE() << "logo: " << error;
   }
   return image;
 }
 
 bool Near(std::uint32_t shown, const app::DecodedImage& logo, int x, int y) {
-  const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(logo.width) + static_cast<std::size_t>(x)) * 4;
+  const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(logo.width) +
+                          static_cast<std::size_t>(x)) *
+                         4;
   const int want[3] = {logo.bgrx[at + 2], logo.bgrx[at + 1], logo.bgrx[at]};
-  const int got[3] = {static_cast<int>((shown >> 16) & 0xFF), static_cast<int>((shown >> 8) & 0xFF), static_cast<int>(shown & 0xFF)};
+  const int got[3] = {static_cast<int>((shown >> 16) & 0xFF), static_cast<int>((shown >> 8) & 0xFF),
+                      static_cast<int>(shown & 0xFF)};
   for (int i = 0; i < 3; ++i) {
     if (std::abs(want[i] - got[i]) > 2) return false;
   }
@@ -119,7 +122,8 @@ TEST_F(MainFormTest, IdleViewIsTheLogoWithDropFilesHere) {
   const Picture shown = CaptureClient(window);
   const app::DecodedImage logo = DecodedLogo();
   ASSERT_EQ(logo.width, kImageWidth);
-  for (const POINT p : {POINT{2, 2}, POINT{20, 25}, POINT{55, 16}, POINT{130, 125}, POINT{5, 100}}) {
+  for (const POINT p :
+       {POINT{2, 2}, POINT{20, 25}, POINT{55, 16}, POINT{130, 125}, POINT{5, 100}}) {
     EXPECT_TRUE(Near(shown.At(p.x, p.y), logo, p.x, p.y)) << p.x << "," << p.y;
   }
   EXPECT_GT(shown.CountInside(label.Bounds.Rect(), kWhite), 20);
@@ -137,14 +141,16 @@ TEST_F(MainFormTest, IdleViewIsTheLogoWithDropFilesHere) {
 
 TEST_F(MainFormTest, DroppedFilesAreConvertedAndTheDoneViewCountsNoErrors) {
   TempFolder folder;
-  const std::vector<std::string> files = {folder.Write("one.rtf", kSmallRtf), folder.Write("two.RTF", kSmallRtf),
+  const std::vector<std::string> files = {folder.Write("one.rtf", kSmallRtf),
+                                          folder.Write("two.RTF", kSmallRtf),
                                           folder.Write("R&D notes.rtf", kSmallRtf)};
   PostDrop(Form().Handle(), files);
   ASSERT_TRUE(PumpUntilDone());
   ExpectConsistentSights(0);
   EXPECT_EQ(Form().LastErrors(), 0);
   for (const char* html : {"one.html", "two.html", "R&D notes.html"}) {
-    EXPECT_NE(::GetFileAttributesA((folder.Path() + html).c_str()), INVALID_FILE_ATTRIBUTES) << html;
+    EXPECT_NE(::GetFileAttributesA((folder.Path() + html).c_str()), INVALID_FILE_ATTRIBUTES)
+        << html;
   }
   // The done view: the bar full along the bottom, the button away, and the
   // taskbar saying what the caption no longer says.
@@ -186,10 +192,13 @@ TEST_F(MainFormTest, ProcessingViewShowsTheItemThePathAndThePercentage) {
   ConversionGate gate;
   TempFolder folder;
   std::vector<std::string> files;
-  for (int i = 0; i < 10; ++i) files.push_back(folder.Write("doc" + std::to_string(i) + ".rtf", kSmallRtf));
+  for (int i = 0; i < 10; ++i)
+    files.push_back(folder.Write("doc" + std::to_string(i) + ".rtf", kSmallRtf));
   PostDrop(Form().Handle(), files);
   // Both workers hold a file at the gate: the job stands still at item 2.
-  ASSERT_TRUE(PumpRecording([&] { return gate.Waiting() == 2 && Form().LastProgressText().rfind("Item 2 of 10\n", 0) == 0; }));
+  ASSERT_TRUE(PumpRecording([&] {
+    return gate.Waiting() == 2 && Form().LastProgressText().rfind("Item 2 of 10\n", 0) == 0;
+  }));
   ASSERT_TRUE(PumpUntil(App(), [] { return ::GetQueueStatus(QS_ALLINPUT) == 0; }));
   const Sight sight = Look();
   EXPECT_EQ(sight.view, app::vsProcessing);
@@ -220,7 +229,8 @@ TEST_F(MainFormTest, ProcessingViewShowsTheItemThePathAndThePercentage) {
   }
   SIZE word{};
   {
-    const platform::Font bold(::CreateFontA(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
+    const platform::Font bold(::CreateFontA(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                            DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
     const platform::WindowDC dc(Form().Handle());
     const platform::SelectedObject selected(dc.Get(), bold.Get());
     ::GetTextExtentPoint32A(dc.Get(), "Processing...", 13, &word);
@@ -229,7 +239,8 @@ TEST_F(MainFormTest, ProcessingViewShowsTheItemThePathAndThePercentage) {
   EXPECT_LE(std::abs((first_white + last_white) / 2 - kImageWidth / 2), 2);
 
   // The two lines stand in white between the label and the bar.
-  const RECT text_area{2, label.Bounds.Top + label.Bounds.Height, kImageWidth - 2, kBarTopShown - 2};
+  const RECT text_area{2, label.Bounds.Top + label.Bounds.Height, kImageWidth - 2,
+                       kBarTopShown - 2};
   EXPECT_GT(shown.CountInside(text_area, kWhite), 60);
   SaveScreenshot(CaptureWindow(Form().Handle()), "processing.png");
 
@@ -250,7 +261,8 @@ TEST_F(MainFormTest, AFolderCountsAsAnItemOfItsOwn) {
   ASSERT_TRUE(PumpUntilDone());
   ExpectConsistentSights(0);
   bool saw_five = false;
-  for (const Sight& s : sights_) saw_five = saw_five || s.item_text.find(" of 5\n") != std::string::npos;
+  for (const Sight& s : sights_)
+    saw_five = saw_five || s.item_text.find(" of 5\n") != std::string::npos;
   EXPECT_TRUE(saw_five);
   EXPECT_EQ(gate.Converted().size(), 4u);
 }
@@ -292,8 +304,8 @@ TEST(MainFormScaling, ScalesWindowControlsAndFontsByTheScreensPixelsPerInch) {
     EXPECT_EQ(button.bottom - button.top, c.button_height);
     EXPECT_EQ(button.right, c.client_width);
     // The label is bold Tahoma at the scaled height: one line of it.
-    const platform::Font bold(::CreateFontA(-c.label_font_height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                                            DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
+    const platform::Font bold(::CreateFontA(-c.label_font_height, 0, 0, 0, FW_BOLD, FALSE, FALSE,
+                                            FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
     TEXTMETRICA metrics{};
     {
       const platform::WindowDC dc(form.Handle());

@@ -24,10 +24,12 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t cr
 }
 
 void PutBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+void PutChunk(std::vector<std::uint8_t>& out, const char* type,
+              const std::vector<std::uint8_t>& data) {
   PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
   const std::size_t start = out.size();
   out.insert(out.end(), type, type + 4);
@@ -37,8 +39,10 @@ void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vecto
 
 }  // namespace
 
-bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& pixels) {
-  if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+bool WritePng(const std::string& path, int width, int height,
+              const std::vector<std::uint32_t>& pixels) {
+  if (width <= 0 || height <= 0 ||
+      pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
     return false;
   }
   // Raw scanlines: filter byte 0, then RGB.
@@ -46,7 +50,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+      const std::uint32_t p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                     static_cast<std::size_t>(x)];
       raw.push_back(static_cast<std::uint8_t>(p >> 16));
       raw.push_back(static_cast<std::uint8_t>(p >> 8));
       raw.push_back(static_cast<std::uint8_t>(p));
@@ -68,7 +73,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     zlib.push_back(static_cast<std::uint8_t>(n >> 8));
     zlib.push_back(static_cast<std::uint8_t>(~n));
     zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
-    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                raw.begin() + static_cast<std::ptrdiff_t>(at + n));
     at += n;
     if (last) break;
   }
@@ -77,7 +83,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   std::vector<std::uint8_t> header;
   PutBigEndian(header, static_cast<std::uint32_t>(width));
   PutBigEndian(header, static_cast<std::uint32_t>(height));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter choice, no interlace
+  header.insert(header.end(),
+                {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter choice, no interlace
 
   std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   PutChunk(file, "IHDR", header);

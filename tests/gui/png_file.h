@@ -9,6 +9,7 @@
 namespace corvane::gui_test {
 
 // `pixels` holds width * height values 0x00RRGGBB, first row on top.
-bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& pixels);
+bool WritePng(const std::string& path, int width, int height,
+              const std::vector<std::uint32_t>& pixels);
 
 }  // namespace corvane::gui_test

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstdlib>  // __argc, __argv
 
-int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*arguments*/, int /*show*/) {
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*arguments*/,
+                   int /*show*/) {
   char log[MAX_PATH * 4] = {};
   const DWORD length = ::GetEnvironmentVariableA("CORVANE_BROWSER_LOG", log, sizeof log);
   if (length == 0 || length >= sizeof log) return 2;

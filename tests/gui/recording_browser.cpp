@@ -31,19 +31,20 @@ std::string ToWindowsPath(std::string path) {
 RecordingBrowser::RecordingBrowser(const std::string& browser_exe) {
   char temp[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof temp, temp);
-  log_ = std::string(temp) + "corvane-dialog-browser-" + std::to_string(::GetCurrentProcessId()) + ".log";
+  log_ = std::string(temp) + "corvane-dialog-browser-" + std::to_string(::GetCurrentProcessId()) +
+         ".log";
   ::DeleteFileA(log_.c_str());
   ::SetEnvironmentVariableA("CORVANE_BROWSER_LOG", log_.c_str());  // the browser inherits it
   HKEY key = nullptr;
-  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHttpCommandKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHttpCommandKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return;
   }
   key_ = key;
   char previous[1024] = {};
   DWORD size = sizeof previous;
-  had_previous_ = ::RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(previous), &size) ==
-                  ERROR_SUCCESS;
+  had_previous_ = ::RegQueryValueExA(key_, nullptr, nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(previous), &size) == ERROR_SUCCESS;
   previous_ = previous;
   const std::string command = "\"" + browser_exe + "\" \"%1\"";
   ::RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),

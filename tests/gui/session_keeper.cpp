@@ -31,8 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*arguments
   window_class.lpszClassName = "CorvaneSessionKeeper";
   if (::RegisterClassA(&window_class) == 0) return 3;
   // A top-level window, never shown: it ties the desktop to this process.
-  if (::CreateWindowExA(0, window_class.lpszClassName, "Corvane session keeper", WS_POPUP, 0, 0, 1, 1,
-                        nullptr, nullptr, instance, nullptr) == nullptr) {
+  if (::CreateWindowExA(0, window_class.lpszClassName, "Corvane session keeper", WS_POPUP, 0, 0, 1,
+                        1, nullptr, nullptr, instance, nullptr) == nullptr) {
     return 4;
   }
   if (std::FILE* file = std::fopen(ready, "w")) {

@@ -53,8 +53,8 @@ class ProgramCopy {
   std::string Program() const { return folder_ + "corvane.exe"; }
   void AddUninstaller(LONGLONG written_before_now_ms) const {
     const std::string path = folder_ + "Uninstall.exe";
-    const os::win32::KernelHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    const os::win32::KernelHandle file(::CreateFileA(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file);
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
@@ -82,8 +82,8 @@ Process Start(const std::string& program, const std::string& arguments) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   Process process;
-  if (!::CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
     ADD_FAILURE() << "cannot start " << command_line;
     return process;
   }
@@ -104,7 +104,8 @@ BOOL CALLBACK FindMainForm(HWND window, LPARAM context_pointer) {
   ::GetWindowThreadProcessId(window, &owner);
   char class_name[64] = {};
   ::GetClassNameA(window, class_name, sizeof class_name);
-  if (owner == context->process_id && std::string(class_name) == "CorvaneMainForm" && ::IsWindowVisible(window)) {
+  if (owner == context->process_id && std::string(class_name) == "CorvaneMainForm" &&
+      ::IsWindowVisible(window)) {
     context->found = window;
     return FALSE;
   }
@@ -178,7 +179,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"TrailingCharacter", "/uninstallx", false},
                       CommandLineCase{"SecondPosition", "C:\\doc.rtf /uninstall", false},
                       CommandLineCase{"DocumentPath", "C:\\doc.rtf", false}),
-    [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<CommandLineCase>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST(Uninstall, CountsTheDaysSinceTheUninstallerWasWritten) {
   const RecordingBrowser browser(kBrowser);
@@ -209,12 +212,16 @@ TEST(ProgramFile, IsA32BitGuiProgramWithItsResources) {
 #endif
   EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 
-  const platform::Module module(::LoadLibraryExA(kProgram.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  const platform::Module module(
+      ::LoadLibraryExA(kProgram.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(module);
   const auto resource = [&](LPCSTR id, LPCSTR type) {
     const HRSRC found = ::FindResourceA(module.Get(), id, type);
-    const void* data = found != nullptr ? ::LockResource(::LoadResource(module.Get(), found)) : nullptr;
-    return data == nullptr ? std::string() : std::string(static_cast<const char*>(data), ::SizeofResource(module.Get(), found));
+    const void* data =
+        found != nullptr ? ::LockResource(::LoadResource(module.Get(), found)) : nullptr;
+    return data == nullptr
+               ? std::string()
+               : std::string(static_cast<const char*>(data), ::SizeofResource(module.Get(), found));
   };
   const std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
   for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
@@ -225,14 +232,17 @@ TEST(ProgramFile, IsA32BitGuiProgramWithItsResources) {
   const std::string logo = resource(MAKEINTRESOURCEA(IDR_LOGO), MAKEINTRESOURCEA(10));
   app::DecodedImage picture;
   std::string error;
-  ASSERT_TRUE(app::DecodeJpeg(reinterpret_cast<const std::uint8_t*>(logo.data()), logo.size(), picture, error)) << error;
+  ASSERT_TRUE(app::DecodeJpeg(reinterpret_cast<const std::uint8_t*>(logo.data()), logo.size(),
+                              picture, error))
+      << error;
   EXPECT_EQ(picture.width, 137);
   EXPECT_EQ(picture.height, 129);
 
   DWORD ignored = 0;
   std::string version(::GetFileVersionInfoSizeA(kProgram.c_str(), &ignored), '\0');
   ASSERT_FALSE(version.empty());
-  ASSERT_TRUE(::GetFileVersionInfoA(kProgram.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+  ASSERT_TRUE(::GetFileVersionInfoA(kProgram.c_str(), 0, static_cast<DWORD>(version.size()),
+                                    version.data()));
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(::VerQueryValueA(version.data(), "\\", reinterpret_cast<void**>(&fixed), &length));

@@ -42,13 +42,40 @@ struct BoxCase {
 TEST(SysDialogsTest, MessageBoxPathMapsButtonsIconsAndAnswers) {
   const OlderWindows older;
   const BoxCase cases[] = {
-      {"Yes/No, Yes pressed", platform::kYes | platform::kNo, 102, {IDYES, IDNO}, IDYES, 6, IDI_QUESTION},
-      {"Yes/No, No pressed", platform::kYes | platform::kNo, 102, {IDYES, IDNO}, IDNO, 7, IDI_QUESTION},
-      {"Close as Abort/Retry/Ignore, Abort pressed", platform::kClose, 103, {IDABORT, IDRETRY, IDIGNORE}, IDABORT, 8,
+      {"Yes/No, Yes pressed",
+       platform::kYes | platform::kNo,
+       102,
+       {IDYES, IDNO},
+       IDYES,
+       6,
+       IDI_QUESTION},
+      {"Yes/No, No pressed",
+       platform::kYes | platform::kNo,
+       102,
+       {IDYES, IDNO},
+       IDNO,
+       7,
+       IDI_QUESTION},
+      {"Close as Abort/Retry/Ignore, Abort pressed",
+       platform::kClose,
+       103,
+       {IDABORT, IDRETRY, IDIGNORE},
+       IDABORT,
+       8,
        IDI_ERROR},
-      {"Close as Abort/Retry/Ignore, Ignore pressed", platform::kClose, 101, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE,
-       5, IDI_WARNING},
-      {"OK and Cancel, Cancel pressed", platform::kOk | platform::kCancel, 104, {IDOK, IDCANCEL}, IDCANCEL, 2,
+      {"Close as Abort/Retry/Ignore, Ignore pressed",
+       platform::kClose,
+       101,
+       {IDABORT, IDRETRY, IDIGNORE},
+       IDIGNORE,
+       5,
+       IDI_WARNING},
+      {"OK and Cancel, Cancel pressed",
+       platform::kOk | platform::kCancel,
+       104,
+       {IDOK, IDCANCEL},
+       IDCANCEL,
+       2,
        IDI_INFORMATION},
   };
   const int every_button[] = {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO};
@@ -59,17 +86,18 @@ TEST(SysDialogsTest, MessageBoxPathMapsButtonsIconsAndAnswers) {
     HICON icon = nullptr;
     int result = -1;
     {
-      DialogDriver driver([] { return FindProcessDialog("Question"); },
-                          [&](HWND box) {
-                            char buffer[256] = {};
-                            ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
-                            text = buffer;
-                            for (int id : every_button) {
-                              if (IsButtonShown(box, id)) shown.push_back(id);
-                            }
-                            icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, stc1, STM_GETICON, 0, 0));
-                            PressButton(box, c.press);
-                          });
+      DialogDriver driver(
+          [] { return FindProcessDialog("Question"); },
+          [&](HWND box) {
+            char buffer[256] = {};
+            ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+            text = buffer;
+            for (int id : every_button) {
+              if (IsButtonShown(box, id)) shown.push_back(id);
+            }
+            icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, stc1, STM_GETICON, 0, 0));
+            PressButton(box, c.press);
+          });
       result = ShowTaskMessage(nullptr, "Question", "Main", "Line 1\nLine 2", c.buttons, c.icon);
       EXPECT_TRUE(driver.Found());
       EXPECT_FALSE(driver.Forced());
@@ -103,7 +131,8 @@ TEST(SysDialogsTest, TaskDialogPathShowsTheTextsAndAnswersWithThePressedButton) 
                             statics = ChildTexts(dialog, "Static");
                             PressButton(dialog, c.press);
                           });
-      result = ShowTaskMessage(nullptr, "Task caption", "Instruction", "Some content", c.buttons, 104);
+      result =
+          ShowTaskMessage(nullptr, "Task caption", "Instruction", "Some content", c.buttons, 104);
       EXPECT_TRUE(driver.Found());
       EXPECT_FALSE(driver.Forced());
     }
@@ -147,7 +176,8 @@ TEST(SysDialogsTest, FolderBrowserOpensOnTheGivenFolderAndReturnsIt) {
     }
     EXPECT_EQ(result, c.result);
     // Confirmed at once, the choice is the preset selection.
-    const std::string expected = c.expect_backslash ? initial : initial.substr(0, initial.size() - 1);
+    const std::string expected =
+        c.expect_backslash ? initial : initial.substr(0, initial.size() - 1);
     EXPECT_EQ(_stricmp(folder.c_str(), expected.c_str()), 0) << folder << " vs " << expected;
   }
 }
