@@ -1,5 +1,7 @@
 #include "batch/conversion_job.h"
 
+#include <algorithm>
+#include <array>
 #include <deque>
 #include <exception>
 #include <utility>
@@ -22,9 +24,8 @@ bool StartOsThread(os::Thread& thread, os::Thread::Procedure procedure, int argu
   return thread.Start(procedure, argument);
 }
 
-constexpr int kPrimary = 0;
-constexpr int kSecondary = 1;
-constexpr unsigned kIdlePollMs = 100;         // a waiting worker re-checks at least this often
+constexpr int kPrimary = 0;            // the worker that closes the job; the others are secondaries
+constexpr unsigned kIdlePollMs = 100;  // a waiting worker re-checks at least this often
 constexpr unsigned kThreadEndWaitMs = 10000;  // a closed job's threads are only returning
 
 struct QueuedEntry {
@@ -50,9 +51,11 @@ struct Job {
   TJobState state = jsIdle;
   TProcessParams params;
   import::HtmlOutput output = import::HtmlOutput::kClassic;  // of the job under way
-  int busy_workers = 0;           // workers handling an entry; they may queue more
-  bool secondary_active = false;  // the secondary worker has not yet ended
-  os::Thread workers[2];
+  int busy_workers = 0;        // workers handling an entry; they may queue more
+  int active_secondaries = 0;  // secondary workers that have not yet ended
+  int worker_count = 2;        // of the job under way
+  bool held_open = false;      // a feeder still queues: an empty queue is no end
+  std::array<os::Thread, kMaxWorkers> workers;
   ConvertFileFunction convert = &ConvertWithDriver;
   StartThreadFunction start_thread = &StartOsThread;
   ReportFailureFunction report_failure = nullptr;
@@ -183,7 +186,7 @@ void RunWorkerLoop(Job& job, int kind) {
       os::LockGuard guard(job.lock);
       if (IsClosing(job.state)) return;
       if (job.queue.empty()) {
-        if (job.busy_workers == 0) {
+        if (job.busy_workers == 0 && !job.held_open) {
           // Decided under the lock: a start from now on sees the close.
           if (kind == kPrimary) job.state = jsStopping;
           return;
@@ -201,7 +204,8 @@ void RunWorkerLoop(Job& job, int kind) {
       }
     }
     if (entry.path.empty()) {
-      // The other worker is busy and may still queue a folder's contents.
+      // Another worker is busy and may still queue a folder's contents, or
+      // a feeder holds the job open.
       job.wake.Wait(kIdlePollMs);
       continue;
     }
@@ -231,36 +235,47 @@ void RunWorkerLoopSafely(Job& job, int kind) {
   }
 }
 
-// Ends the previous secondary's handle, then starts a new secondary.
-void StartSecondary(Job& job) {
-  os::Thread previous;
+// Ends the previous secondaries' handles, then starts the new ones.
+void StartSecondaries(Job& job) {
   StartThreadFunction start_thread;
+  int count;
   {
     os::LockGuard guard(job.lock);
-    previous = std::move(job.workers[kSecondary]);
     start_thread = job.start_thread;
+    count = job.worker_count;
   }
-  previous.Join(kThreadEndWaitMs);
-  os::Thread secondary;
-  const bool started = start_thread(secondary, &ConversionWorker, kSecondary);
-  os::LockGuard guard(job.lock);
-  if (started) {
-    job.workers[kSecondary] = std::move(secondary);
-  } else {
-    job.secondary_active = false;  // the primary works alone
+  for (int kind = kPrimary + 1; kind < count; ++kind) {
+    os::Thread previous;
+    {
+      os::LockGuard guard(job.lock);
+      previous = std::move(job.workers[static_cast<std::size_t>(kind)]);
+    }
+    previous.Join(kThreadEndWaitMs);
+    os::Thread secondary;
+    const bool started = start_thread(secondary, &ConversionWorker, kind);
+    os::LockGuard guard(job.lock);
+    if (started) {
+      job.workers[static_cast<std::size_t>(kind)] = std::move(secondary);
+    } else {
+      --job.active_secondaries;  // the others work without it
+    }
   }
+}
+
+int WorkerCountOf(const TProcessParams& params) {
+  return std::clamp(params.WorkerCount, 1, kMaxWorkers);
 }
 
 // The primary's close. Returns true when entries handed in during the close
 // started the next job, which this thread then runs as its primary.
 bool CloseJob(Job& job) {
   SetJobState(jsStopping);
-  // Wait for the secondary's end: its last listing and its last failure
+  // Wait for the secondaries' end: their last listings and failures
   // belong to this job, not to the next one.
   for (;;) {
     {
       os::LockGuard guard(job.lock);
-      if (!job.secondary_active) break;
+      if (job.active_secondaries == 0) break;
     }
     job.wake.Wait(kIdlePollMs);
   }
@@ -281,26 +296,27 @@ bool CloseJob(Job& job) {
     job.deferred_count = 0;
     job.state = jsRunning;
     job.output = job.params.Output;
-    job.secondary_active = true;
+    job.worker_count = WorkerCountOf(job.params);
+    job.active_secondaries = job.worker_count - 1;
   }
-  StartSecondary(job);
+  StartSecondaries(job);
   return true;
 }
 
 void StartWorkers(Job& job) {
-  os::Thread previous[2];
+  std::array<os::Thread, kMaxWorkers> previous;
   StartThreadFunction start_thread;
   {
     os::LockGuard guard(job.lock);
     if (job.state == jsStarting || job.state == jsRunning || job.state == jsStopping) return;
     job.state = jsStarting;
     job.output = job.params.Output;
+    job.worker_count = WorkerCountOf(job.params);
     job.current_entry.clear();
     job.taken_count = 0;
     job.busy_workers = 0;
-    job.secondary_active = true;
-    previous[kPrimary] = std::move(job.workers[kPrimary]);
-    previous[kSecondary] = std::move(job.workers[kSecondary]);
+    job.active_secondaries = job.worker_count - 1;
+    previous.swap(job.workers);
     start_thread = job.start_thread;
   }
   // The previous job has closed; its threads are at most returning.
@@ -318,7 +334,7 @@ void StartWorkers(Job& job) {
       dropped.swap(job.queue);
       job.failure_count += static_cast<std::int32_t>(dropped.size());
       window = ResetForClose(job);
-      job.secondary_active = false;
+      job.active_secondaries = 0;
       job.state = jsFinished;
       report = job.report_failure;
     }
@@ -334,21 +350,21 @@ void StartWorkers(Job& job) {
     os::LockGuard guard(job.lock);
     job.workers[kPrimary] = std::move(primary);
   }
-  os::Sleep(0);  // let the primary begin before the secondary competes
-  StartSecondary(job);
+  os::Sleep(0);  // let the primary begin before the secondaries compete
+  StartSecondaries(job);
 }
 
 }  // namespace
 
 // The thread procedure: kind 0 is the primary worker, which closes the job;
-// kind 1 the secondary.
+// the others are secondaries.
 int ConversionWorker(int kind) {
   Job& job = *g_job;
-  if (kind == kSecondary) {
+  if (kind != kPrimary) {
     RunWorkerLoopSafely(job, kind);
     {
       os::LockGuard guard(job.lock);
-      job.secondary_active = false;
+      --job.active_secondaries;
     }
     job.wake.Set();
     return 0;
@@ -371,13 +387,12 @@ void StartJobModule() {
 bool EndJobModule() {
   if (g_job == nullptr) return true;
   StopAndWaitJob();
-  os::Thread workers[2];
+  std::array<os::Thread, kMaxWorkers> workers;
   bool closed;
   {
     os::LockGuard guard(g_job->lock);
     closed = g_job->state == jsIdle || g_job->state == jsFinished;
-    workers[kPrimary] = std::move(g_job->workers[kPrimary]);
-    workers[kSecondary] = std::move(g_job->workers[kSecondary]);
+    workers.swap(g_job->workers);
   }
   // A closed job's workers are at most returning; joining them makes sure
   // none is still inside the lock about to be deleted.
@@ -442,6 +457,15 @@ void CountEntryFailure(const std::string& path, const std::string& reason) {
   FailEntry(*g_job, path, reason);
 }
 
+void HoldJobOpen(bool hold) {
+  Job& job = *g_job;
+  {
+    os::LockGuard guard(job.lock);
+    job.held_open = hold;
+  }
+  job.wake.Set();
+}
+
 void RequestStop() {
   Job& job = *g_job;
   {
@@ -474,14 +498,13 @@ void StopAndWaitJob() {
   }
   // Handles of a closed job's workers go now; those of workers that
   // outlived the wait stay, so that the module's end can still tell.
-  os::Thread workers[2];
+  std::array<os::Thread, kMaxWorkers> workers;
   {
     os::LockGuard guard(job.lock);
     if (job.state != jsIdle && job.state != jsFinished) return;
-    workers[kPrimary] = std::move(job.workers[kPrimary]);
-    workers[kSecondary] = std::move(job.workers[kSecondary]);
+    workers.swap(job.workers);
   }
-  for (int kind : {kPrimary, kSecondary}) {
+  for (std::size_t kind = 0; kind < workers.size(); ++kind) {
     os::Thread& worker = workers[kind];
     if (!worker.Started() || worker.Join(kThreadEndWaitMs)) continue;
     // Still running after the wait: its handle goes back, so that the

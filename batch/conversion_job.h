@@ -1,5 +1,5 @@
-// The process's one conversion job: a queue of files and folders, two
-// worker threads, counters, a state, and a data-less progress notification
+// The process's one conversion job: a queue of files and folders, worker
+// threads (two unless told otherwise), counters, a state, and a data-less progress notification
 // to the window.
 #pragma once
 
@@ -21,11 +21,16 @@ enum TJobState : int {
   jsFinished = 4,  // the last job has closed
 };
 
+// The most workers one job runs.
+inline constexpr int kMaxWorkers = 64;
+
 struct TProcessParams {
   os::WindowHandle NotifyWindow = nullptr;  // receives WM_JOB_PROGRESS
   std::string FileMasks;                    // a file is converted only if it matches
   // Read when a job starts; entries that join a running job get its output.
   import::HtmlOutput Output = import::HtmlOutput::kClassic;
+  // Worker threads of the job, 1 to kMaxWorkers; read when a job starts.
+  int WorkerCount = 2;
 };
 
 // Posted, with no data, when a worker takes an entry and once when the job
@@ -68,6 +73,11 @@ void QueueListedEntry(std::string path);
 // cannot be listed, a name that cannot be examined) is one failure of the
 // job, told to the failure reporter with its reason.
 void CountEntryFailure(const std::string& path, const std::string& reason);
+
+// While held, a job whose queue runs empty waits for more entries instead
+// of closing: for a caller that queues a long list as it reads it. A stop
+// still closes the job. Release it once the last entry is queued.
+void HoldJobOpen(bool hold);
 
 // Asks the running job to stop after the entries at hand. While the job
 // closes, it also drops the entries that would start the next one.
