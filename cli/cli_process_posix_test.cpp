@@ -14,137 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cli_process_posix_support.h"
 #include "corvane/version.h"
 #include "engine/rtf2html.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace corvane::cli::testing;
 using namespace std::chrono_literals;
-
-struct Run {
-  pid_t pid = -1;
-  int status = -1;
-  std::string error_output;
-};
-
-class CliProcessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    static int counter = 0;
-    root_ = fs::temp_directory_path() /
-            ("corvane-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::create_directories(root_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
-  fs::path Write(const std::string& relative, const std::string& content) {
-    const fs::path path = root_ / relative;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-  }
-
-  // Starts the CLI in folder with stderr going to a file (or to a pipe
-  // nobody reads, closed at once) and stdout to /dev/null.
-  pid_t Start(const std::vector<std::string>& args, const fs::path& folder,
-              const fs::path& stderr_file, bool broken_pipe = false) {
-    int pipe_ends[2] = {-1, -1};
-    if (broken_pipe && ::pipe(pipe_ends) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      if (::chdir(folder.c_str()) != 0) ::_exit(120);
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
-      if (broken_pipe) {
-        ::dup2(pipe_ends[1], 2);
-        ::close(pipe_ends[0]);
-      } else {
-        const int err = ::open(stderr_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(err, 2);
-      }
-      std::vector<char*> argv;
-      std::string program = CORVANE_CLI_PATH;
-      argv.push_back(program.data());
-      std::vector<std::string> copies = args;
-      for (std::string& arg : copies) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(121);
-    }
-    if (broken_pipe) {
-      ::close(pipe_ends[0]);  // the reader goes before anything is written
-      ::close(pipe_ends[1]);
-    }
-    return pid;
-  }
-
-  // Runs the CLI in root_ to its end with input on standard input; the
-  // status, standard output and standard error.
-  struct Answer {
-    int status = -1;
-    std::string output;
-    std::string errors;
-  };
-  Answer Ask(const std::vector<std::string>& args, const std::string& input = {}) {
-    const fs::path in = Write("stdin.bin", input);
-    const fs::path out = root_ / "stdout.bin";
-    const fs::path err = root_ / "stderr.bin";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      if (::chdir(root_.c_str()) != 0) ::_exit(120);
-      ::dup2(::open(in.c_str(), O_RDONLY), 0);
-      ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-      ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-      std::vector<std::string> copies = args;
-      std::string program = CORVANE_CLI_PATH;
-      std::vector<char*> argv{program.data()};
-      for (std::string& arg : copies) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(121);
-    }
-    Answer answer;
-    answer.status = Wait(pid);
-    answer.output = Read(out);
-    answer.errors = Read(err);
-    return answer;
-  }
-
-  // The exit status (or 128 + signal); -1 if it did not end in time.
-  static int Wait(pid_t pid, std::chrono::seconds limit = 120s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return -1;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-  }
-
-  static std::vector<std::string> TemporaryFiles(const fs::path& folder) {
-    std::vector<std::string> found;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-      if (entry.path().filename().string().starts_with(".~corvane-")) found.push_back(entry.path());
-    }
-    return found;
-  }
-
-  fs::path root_;
-};
 
 TEST_F(CliProcessTest, CommandLinesAnswerAsTheHelpSays) {
   const std::string rtf = "{\\rtf1{\\info{\\title T}}Hello \\'e9\\par World}";

@@ -1,15 +1,23 @@
 #include "cli/job_runner.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <mutex>
+#include <stdexcept>
 
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
+#include "cli/json_report.h"
+#include "cli/name_list.h"
+#include "cli/output_folder.h"
 #include "cli/progress_line.h"
 #include "import/convert_document.h"
 #include "import/converter_host.h"
+#include "import/document_types.h"
 #include "import/failure_reason.h"
 #include "import/file_io.h"
 #include "os/console.h"
@@ -19,37 +27,94 @@ namespace corvane::cli {
 namespace {
 
 constexpr unsigned kRefreshMs = 100;
+// Entries waiting in the queue before the list reader pauses: a list of
+// millions costs the memory of this many, not of the list.
+constexpr std::int32_t kMaxWaitingEntries = 10000;
+constexpr unsigned kFeederEndWaitMs = 1000;
 
-// Workers report failures while the main thread redraws the progress line.
+using Clock = std::chrono::steady_clock;
+
+// What the job's callbacks (plain functions) share with the run.
+struct Run {
+  const Options* options = nullptr;
+  std::unique_ptr<OutputFolder> outdir;
+  Clock::time_point start = Clock::now();
+  std::atomic<std::int64_t> converted{0};
+  std::atomic<std::int64_t> failed{0};  // every failure told, whoever counted it
+};
+Run* g_run = nullptr;
+
+// Workers report while the main thread redraws the progress line.
 std::mutex g_output_mutex;
 bool g_progress_on_terminal = false;
 
-void ReportFailure(const std::string& path, const std::string& reason) {
-  std::lock_guard<std::mutex> lock(g_output_mutex);
-  if (g_progress_on_terminal) std::fputs("\r\n", stderr);  // keep the message off the bar
-  const std::string shown = g_progress_on_terminal ? EscapeControlCharacters(path) : path;
-  std::fprintf(stderr, "corvane-cli: %s: %s\n", shown.c_str(), reason.c_str());
+std::int64_t MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-// The job's conversion step, with the reason of each failure told.
-bool ConvertAndReport(const std::string& path, import::HtmlOutput output) {
-  try {
-    if (import::ConvertDocumentFile(path, {}, output)) return true;
-    const std::string& reason = import::LastFailureReason();
-    ReportFailure(path,
-                  "not converted: " + (reason.empty() ? std::string("no reason given") : reason));
-  } catch (const std::exception& error) {
-    ReportFailure(path, error.what());
+// One finished file: the message of a failure on stderr, the report line.
+void Finish(FileRecord record) {
+  (record.converted ? g_run->converted : g_run->failed)++;
+  std::lock_guard<std::mutex> lock(g_output_mutex);
+  if (!record.converted) {
+    if (g_progress_on_terminal) std::fputs("\r\n", stderr);  // keep the message off the bar
+    const std::string shown =
+        g_progress_on_terminal ? EscapeControlCharacters(record.input) : record.input;
+    std::fprintf(stderr, "corvane-cli: %s: %s\n", shown.c_str(), record.reason.c_str());
   }
-  return false;
+  if (g_run->options->json_report) {
+    record.input = os::AnsiToUtf8(record.input);
+    record.output = os::AnsiToUtf8(record.output);
+    const std::string line = FileRecordLine(record);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+  }
+}
+
+void ReportFailure(const std::string& path, const std::string& reason) {
+  FileRecord record;
+  record.input = path;
+  record.reason = reason;
+  Finish(std::move(record));
+}
+
+// The job's conversion step, with each file told.
+bool ConvertAndReport(const std::string& path, import::HtmlOutput output) {
+  const Clock::time_point start = Clock::now();
+  FileRecord record;
+  record.input = path;
+  record.bytes_in = os::FileSize(path);
+  try {
+    std::string target;
+    if (g_run->outdir && !g_run->outdir->Place(path, target, record.reason)) {
+      record.reason = "not converted: " + record.reason;
+    } else if (import::ConvertDocumentFile(path, target, output)) {
+      record.converted = true;
+      record.output = target.empty() ? import::DefaultOutputName(path) : target;
+      record.bytes_out = os::FileSize(record.output);
+    } else {
+      const std::string& reason = import::LastFailureReason();
+      record.reason =
+          "not converted: " + (reason.empty() ? std::string("no reason given") : reason);
+    }
+  } catch (const std::exception& error) {
+    record.reason = error.what();
+  }
+  record.milliseconds = MillisecondsSince(start);
+  const bool converted = record.converted;
+  Finish(std::move(record));
+  return converted;
 }
 
 class ProgressDisplay {
  public:
-  ProgressDisplay() : terminal_(os::IsTerminal(stderr)) { g_progress_on_terminal = terminal_; }
+  explicit ProgressDisplay(bool quiet_off_terminal)
+      : terminal_(os::IsTerminal(stderr)), quiet_(quiet_off_terminal && !terminal_) {
+    g_progress_on_terminal = terminal_;
+  }
 
   void Show(std::int32_t taken, std::int32_t total, const std::string& entry) {
-    if (taken == last_taken_ && total == last_total_) return;
+    if (quiet_ || (taken == last_taken_ && total == last_total_)) return;
     last_taken_ = taken;
     last_total_ = total;
     std::lock_guard<std::mutex> lock(g_output_mutex);
@@ -72,6 +137,7 @@ class ProgressDisplay {
 
  private:
   bool terminal_;
+  bool quiet_;
   std::int32_t last_taken_ = -1;
   std::int32_t last_total_ = -1;
 };
@@ -89,6 +155,14 @@ class JobModules {
   JobModules& operator=(const JobModules&) = delete;
 };
 
+void PrintSummary(bool interrupted) {
+  if (!g_run->options->json_report) return;
+  const std::string line =
+      SummaryLine({g_run->converted, g_run->failed, interrupted, MillisecondsSince(g_run->start)});
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+}
+
 [[noreturn]] void EndAtOnce() {
   import::RemoveOutputsInProgress();
   // A worker blocked writing to a full pipe must not hold the exit up.
@@ -98,34 +172,142 @@ class JobModules {
                                       : "corvane-cli: stopped at once\n",
                stderr);
     std::fflush(stderr);
+    PrintSummary(true);
   }
   std::_Exit(os::InterruptExitStatus());
 }
 
-}  // namespace
+// Hands the named paths, then the list's names, to the running job, on a
+// thread of its own so that a slow list never holds up progress or an
+// interrupt. Queues nothing once told to stop: the job may be gone then.
+class Feeder {
+ public:
+  explicit Feeder(const Options& options) : options_(options) {}
 
-JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlOutput output) {
-  JobOutcome outcome;
-  std::vector<std::string> entries;
-  for (const std::string& path : paths) {
+  bool Start() {
+    g_feeder = this;
+    return thread_.Start(&Feeder::Procedure, 0);
+  }
+
+  // Stops queueing; true when the feeder has ended. One blocked reading
+  // its list is left to the end of the process.
+  bool Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopped_ = true;
+    }
+    if (thread_.Join(kFeederEndWaitMs)) return true;
+    thread_.Release();
+    return false;
+  }
+
+  int Failures() const { return failures_; }
+
+ private:
+  static int Procedure(int) {
+    g_feeder->Feed();
+    return 0;
+  }
+
+  void Feed() {
+    for (const std::string& path : options_.paths) {
+      if (!Queue(path)) break;
+    }
+    if (options_.files_from) ReadList(*options_.files_from);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!stopped_) batch::HoldJobOpen(false);
+  }
+
+  void ReadList(const std::string& name) {
+    std::FILE* stream = stdin;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, &std::fclose);
+    if (name == "-") {
+      os::SetBinaryMode(stdin);
+    } else {
+      file.reset(std::fopen(name.c_str(), "rb"));
+      if (!file) {
+        Fail(name, "cannot open the list");
+        return;
+      }
+      stream = file.get();
+    }
+    NameListReader list(stream, options_.list_separator);
+    std::string entry;
+    while (list.Next(entry)) {
+      if (!Queue(entry)) return;
+    }
+    if (list.Failed()) Fail(name, "cannot read the list");
+  }
+
+  void Fail(const std::string& path, const std::string& reason) {
+    ++failures_;
+    ReportFailure(path, reason);
+  }
+
+  // False once the run is stopping.
+  bool Queue(const std::string& path) {
     os::ErrorCode error = 0;
     const os::PathKind kind = os::GetPathKind(path, error);
     if (kind == os::PathKind::kMissing) {
-      ReportFailure(path, error == 0 ? std::string("no such file or folder")
-                                     : "cannot examine it: " + os::SystemErrorText(error));
-      ++outcome.failures;
-      continue;
+      Fail(path, error == 0 ? std::string("no such file or folder")
+                            : "cannot examine it: " + os::SystemErrorText(error));
+      return true;
     }
-    // A drop passes such a file over in silence; named on a command line,
-    // it deserves a word and a failing exit status.
+    // A drop passes such a file over in silence; named on a command line
+    // or in a list, it deserves a word and a failing exit status.
     if (kind == os::PathKind::kFile && !batch::MatchesMaskList(path, batch::SupportedFileMasks)) {
-      ReportFailure(path, "not a supported document type");
-      ++outcome.failures;
-      continue;
+      Fail(path, "not a supported document type");
+      return true;
     }
-    entries.push_back(os::FullPathName(path));
+    std::string full = os::FullPathName(path);
+    if (kind == os::PathKind::kFolder) {
+      // Its files are listed as FOLDER + separator + name: one separator.
+      while (full.size() > 1 && full.back() == os::kPathSeparator && full[full.size() - 2] != ':' &&
+             full[full.size() - 2] != os::kPathSeparator) {
+        full.pop_back();
+      }
+      if (g_run->outdir) g_run->outdir->AddSourceFolder(full);
+    }
+    WaitForRoomInQueue();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopped_) return false;
+    // One entry per call, never split whatever bytes a name holds.
+    batch::StartConversionJob(std::vector<std::string>{std::move(full)});
+    return true;
   }
-  if (entries.empty()) return outcome;
+
+  void WaitForRoomInQueue() {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopped_) return;
+        const batch::JobProgress job = batch::ReadJobProgress();
+        if (job.total - job.taken < kMaxWaitingEntries) return;
+      }
+      os::Sleep(5);
+    }
+  }
+
+  static inline Feeder* g_feeder = nullptr;
+  const Options& options_;
+  os::Thread thread_;
+  std::mutex mutex_;  // stopped_, and every call into the job
+  bool stopped_ = false;
+  std::atomic<int> failures_{0};
+};
+
+}  // namespace
+
+JobOutcome RunConversionJob(const Options& options) {
+  Run run;
+  run.options = &options;
+  if (!options.outdir.empty()) {
+    std::string reason;
+    const std::string folder = os::FullPathName(options.outdir);
+    if (!MakeFolderPath(folder, reason)) throw std::runtime_error(reason);
+    run.outdir = std::make_unique<OutputFolder>(folder);
+  }
+  g_run = &run;
 
   os::InstallInterruptHandler();
   os::NotificationListener listener(batch::WM_JOB_PROGRESS);
@@ -135,17 +317,24 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlO
   batch::TProcessParams params;
   params.NotifyWindow = listener.Handle();
   params.FileMasks = std::string(batch::SupportedFileMasks);
-  params.Output = output;
+  params.Output = options.full_text ? import::HtmlOutput::kFullText : import::HtmlOutput::kClassic;
+  params.WorkerCount = options.jobs;
 
-  // One entry per call, as a drop hands them over, never split whatever
-  // bytes a name holds; only the last call starts the workers, so that all
-  // of them belong to one job and its failure count covers them all.
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    batch::StartConversionJob(std::vector<std::string>{entries[i]},
-                              i + 1 == entries.size() ? &params : nullptr);
+  // One job for every entry, so that its failure count covers them all:
+  // held open while the feeder still queues.
+  batch::HoldJobOpen(true);
+  batch::StartConversionJob(std::vector<std::string>{}, &params);
+  if (batch::GetJobState() == batch::jsFinished) {
+    throw std::runtime_error("cannot start the conversion: no worker thread could be created");
+  }
+  auto feeder = std::make_unique<Feeder>(options);
+  if (!feeder->Start()) {
+    batch::RequestStop();
+    throw std::runtime_error("cannot start a thread to read the input");
   }
 
-  ProgressDisplay display;
+  ProgressDisplay display(options.json_report);
+  JobOutcome outcome;
   bool stop_requested = false;
   for (;;) {
     listener.Wait(kRefreshMs);
@@ -161,9 +350,14 @@ JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlO
     }
     if (!job.entry.empty()) display.Show(job.taken, job.total, job.entry);
   }
+  outcome.failures += feeder->Failures();
+  // A feeder blocked reading its list may wake after this function: it
+  // must find itself still there, told to stop. The process ends soon.
+  if (!feeder->Stop()) static_cast<void>(feeder.release());
   display.Finish();
   outcome.interrupted = stop_requested;
   outcome.interrupt_status = stop_requested ? os::InterruptExitStatus() : 0;
+  PrintSummary(stop_requested);
   return outcome;
 }
 

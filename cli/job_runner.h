@@ -1,10 +1,8 @@
-// Runs paths through the conversion job as a drop does, showing progress.
+// Runs paths, and the names of a list, through the conversion job as a
+// drop does, showing progress and, if asked, reporting each file.
 #pragma once
 
-#include <string>
-#include <vector>
-
-#include "import/html_output.h"
+#include "cli/options.h"
 
 namespace corvane::cli {
 
@@ -14,10 +12,13 @@ struct JobOutcome {
   int interrupt_status = 0;  // the exit status that tells the interrupt
 };
 
-// Converts every supported document in paths (files or folders, walked to
-// any depth). Reports each failed file or folder on stderr as
-// "corvane-cli: PATH: REASON" and shows progress there. A second interrupt
-// removes the outputs being written and ends the process at once.
-JobOutcome RunConversionJob(const std::vector<std::string>& paths, import::HtmlOutput output);
+// Converts every supported document among the options' paths and the
+// names of their list (files or folders, walked to any depth). Reports
+// each failed file or folder on stderr as "corvane-cli: PATH: REASON" and
+// shows progress there; with a JSON report, writes one line per finished
+// file and a summary to stdout. A second interrupt removes the outputs
+// being written and ends the process at once. Throws std::runtime_error
+// when the output folder cannot be made.
+JobOutcome RunConversionJob(const Options& options);
 
 }  // namespace corvane::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/job_runner.h"
+#include "cli/options.h"
 #include "corvane/version.h"
 #include "engine/rtf2html.h"
 #include "os/code_pages.h"
@@ -19,7 +20,8 @@ constexpr int kExitUsage = 2;
 
 void PrintHelp() {
   std::fputs(
-      "Usage: corvane-cli [--utf8] [--] PATH...\n"
+      "Usage: corvane-cli [OPTION]... [--] PATH...\n"
+      "       corvane-cli [OPTION]... --files-from LIST [PATH]...\n"
       "       corvane-cli [--utf8] -\n"
       "\n"
       "Converts every supported document among PATHs to an HTML file beside it;\n"
@@ -34,9 +36,24 @@ void PrintHelp() {
       "With \"-\", reads RTF on standard input and writes the HTML document to\n"
       "standard output.\n"
       "\n"
-      "  --utf8         write UTF-8 HTML that keeps all the text (fields, symbols, Unicode)\n"
-      "  -h, --help     show this help and exit\n"
-      "  --version      show the version and exit\n"
+      "  --utf8             write UTF-8 HTML that keeps all the text (fields, symbols,\n"
+      "                     Unicode)\n"
+      "  --files-from LIST  convert the files and folders named in LIST too, one a\n"
+      "                     line (CR LF is fine); \"-\" reads the list from standard\n"
+      "                     input, as it comes\n"
+      "  -0, --null         names in LIST end with a NUL byte instead (find -print0)\n"
+      "  --outdir DIR       write the outputs under DIR instead of beside the sources:\n"
+      "                     a file found in a named folder keeps its path below that\n"
+      "                     folder, a file named directly goes to DIR itself; folders\n"
+      "                     are made as needed; two sources with one output name\n"
+      "                     make the second a failed file\n"
+      "  -j, --jobs N       convert with N worker threads (1-64; default 2)\n"
+      "  --report json      write one JSON object a line to standard output for each\n"
+      "                     finished file (input, output, status, reason, bytes_in,\n"
+      "                     bytes_out, milliseconds), then a summary object; progress\n"
+      "                     then shows only on a terminal\n"
+      "  -h, --help         show this help and exit\n"
+      "  --version          show the version and exit\n"
       "\n"
       "Progress goes to standard error; Ctrl-C or SIGTERM stops after the files\n"
       "at hand, a second one at once (outputs being written are removed).\n"
@@ -76,42 +93,25 @@ int ConvertStandardStreams(bool full_text) {
 int main(int argc, char** argv) {
   corvane::os::IgnoreBrokenPipes();
   corvane::os::MatchConsoleToProcessCodePage();
-  std::vector<std::string> paths;
-  bool options_done = false;
-  bool standard_streams = false;
-  bool full_text = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && (arg == "--help" || arg == "-h")) {
-      PrintHelp();
-      return kExitOk;
-    } else if (!options_done && arg == "--version") {
+  const corvane::cli::CommandLine command_line =
+      corvane::cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (command_line.action) {
+    case corvane::cli::CommandLine::Action::kHelp: PrintHelp(); return kExitOk;
+    case corvane::cli::CommandLine::Action::kVersion:
       std::printf("%s\n", kVersion.data());
       return kExitOk;
-    } else if (!options_done && arg == "--utf8") {
-      full_text = true;
-    } else if (!options_done && arg == "-") {
-      standard_streams = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option '" + std::string(arg) + "'");
-    } else {
-      paths.emplace_back(arg);
-    }
+    case corvane::cli::CommandLine::Action::kUsageError: return UsageError(command_line.error);
+    case corvane::cli::CommandLine::Action::kRun: break;
   }
-  if (standard_streams) {
-    if (!paths.empty()) return UsageError("'-' takes no other paths");
-    return ConvertStandardStreams(full_text);
-  }
-  if (paths.empty()) return UsageError("no input");
+  const corvane::cli::Options& options = command_line.options;
+  if (options.standard_streams) return ConvertStandardStreams(options.full_text);
 
   try {
-    const corvane::cli::JobOutcome outcome =
-        corvane::cli::RunConversionJob(paths, full_text ? corvane::import::HtmlOutput::kFullText
-                                                        : corvane::import::HtmlOutput::kClassic);
-    std::printf("Done. Errors: %d\n", outcome.failures);
-    std::fflush(stdout);
+    const corvane::cli::JobOutcome outcome = corvane::cli::RunConversionJob(options);
+    if (!options.json_report) {
+      std::printf("Done. Errors: %d\n", outcome.failures);
+      std::fflush(stdout);
+    }
     if (outcome.interrupted) return outcome.interrupt_status;
     return outcome.failures == 0 ? kExitOk : kExitFailed;
   } catch (const std::exception& error) {

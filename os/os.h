@@ -105,6 +105,13 @@ bool MayReplaceFile(const std::string& path, ErrorCode& error);
 // by file identity rather than by name.
 bool IsSameFile(const std::string& a, const std::string& b);
 
+// Makes one folder. True when it was made or a folder of that name is
+// there already; a file of that name, or a missing parent, is an error.
+bool CreateFolder(const std::string& path, ErrorCode& error);
+
+// The size of a file in bytes, following links; -1 when it cannot be told.
+std::int64_t FileSize(const std::string& path);
+
 unsigned long CurrentProcessId();
 
 // The name expanded against the current folder (for messages).
@@ -143,6 +150,10 @@ std::string DisplayAnsiName(const wchar_t* name);
 
 // Lower-cases in place with the system's ANSI rules.
 void LowerCaseAnsi(std::string& text);
+
+// A name or text in UTF-8, for readers outside the system (a report). Off
+// Windows names are bytes already and stay as they are.
+std::string AnsiToUtf8(std::string_view text);
 
 // ---- Threads and locks ---------------------------------------------------
 

@@ -168,6 +168,23 @@ TEST(OsFiles, RemoveFile) {
   EXPECT_EQ(os::GetPathKind(temp.Path()), os::PathKind::kFolder);
 }
 
+TEST(OsFiles, CreateFolderAndFileSize) {
+  TempFolder temp;
+  const std::string folder = temp / "made";
+  os::ErrorCode error = 0;
+  EXPECT_TRUE(os::CreateFolder(folder, error));
+  EXPECT_EQ(os::GetPathKind(folder), os::PathKind::kFolder);
+  EXPECT_TRUE(os::CreateFolder(folder, error)) << "a folder already there is no error";
+  ASSERT_TRUE(WriteFileAt(temp / "file", "12345"));
+  EXPECT_FALSE(os::CreateFolder(temp / "file", error)) << "a file of that name is";
+  EXPECT_NE(error, 0u);
+  EXPECT_FALSE(os::CreateFolder(temp / "missing" + os::kPathSeparator + "x", error));
+  EXPECT_NE(error, 0u);
+
+  EXPECT_EQ(os::FileSize(temp / "file"), 5);
+  EXPECT_EQ(os::FileSize(temp / "nothing"), -1);
+}
+
 // ---- Names -------------------------------------------------------------------
 
 TEST(OsPaths, PathKinds) {

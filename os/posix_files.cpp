@@ -212,6 +212,24 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
 }
 
+bool CreateFolder(const std::string& path, ErrorCode& error) {
+  error = 0;
+  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  const int made_error = errno;
+  struct stat info {};
+  if (made_error == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return true;
+  }
+  error = static_cast<ErrorCode>(made_error == EEXIST ? ENOTDIR : made_error);
+  return false;
+}
+
+std::int64_t FileSize(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return -1;
+  return static_cast<std::int64_t>(info.st_size);
+}
+
 std::string FullPathName(const std::string& path) {
   // Lexical only, like its Windows counterpart: links are not resolved, and
   // a name that does not exist yet still gets its full form.

@@ -25,6 +25,8 @@ std::string SystemErrorText(ErrorCode code) {
   return text != nullptr ? std::string(text) : std::string();
 }
 
+std::string AnsiToUtf8(std::string_view text) { return std::string(text); }
+
 void LowerCaseAnsi(std::string& text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

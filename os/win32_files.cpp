@@ -231,6 +231,26 @@ bool ExactAnsiName(const wchar_t* name, std::string& ansi) {
 
 std::string DisplayAnsiName(const wchar_t* name) { return win32::ToDisplayAnsi(name); }
 
+bool CreateFolder(const std::string& path, ErrorCode& error) {
+  error = ERROR_SUCCESS;
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
+  const DWORD made_error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (made_error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return true;
+  }
+  error = made_error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : made_error;
+  return false;
+}
+
+std::int64_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                   data.nFileSizeLow);
+}
+
 unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 std::string FullPathName(const std::string& path) {

@@ -24,6 +24,21 @@ std::string SystemErrorText(ErrorCode code) {
   return text;
 }
 
+std::string AnsiToUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int in_size = static_cast<int>(text.size());
+  const int wide_size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), in_size, nullptr, 0);
+  if (wide_size <= 0) return std::string(text);
+  std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), in_size, wide.data(), wide_size);
+  const int size =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string(text);
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
 void LowerCaseAnsi(std::string& text) {
   char* next = text.data();
   std::size_t left = text.size();

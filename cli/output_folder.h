@@ -1,0 +1,42 @@
+// Where each output goes under --outdir: the source's path relative to the
+// folder it was found in, below the output folder; a file named directly
+// goes to the output folder itself. Two sources never share an output.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace corvane::cli {
+
+class OutputFolder {
+ public:
+  // folder: the output folder's full name; it must exist.
+  explicit OutputFolder(std::string folder);
+
+  // A folder that was named to be walked: files found in it are placed
+  // relative to it. Full name, without a trailing separator.
+  void AddSourceFolder(const std::string& folder);
+
+  // The output name for a source (its full name), with the folders on its
+  // way made. False, with the reason, when a folder cannot be made or
+  // another source has that output already.
+  bool Place(const std::string& source, std::string& output, std::string& reason);
+
+ private:
+  // The part of source's name below the folder it was found in.
+  std::string RelativeName(const std::string& source) const;
+  bool MakeFoldersFor(const std::string& output, std::string& reason);
+
+  const std::string folder_;
+  mutable std::mutex mutex_;  // workers place their outputs at once
+  std::unordered_set<std::string> source_folders_;
+  std::unordered_map<std::string, std::string> claimed_;  // output key -> source
+};
+
+// Makes a folder and the ones above it that are missing. False, with the
+// reason, when one cannot be made.
+bool MakeFolderPath(const std::string& folder, std::string& reason);
+
+}  // namespace corvane::cli
