@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -93,6 +94,30 @@ TEST_F(CliProcessTest, ALineFeedInANameNeverReachesAFileOutsideTheTree) {
   EXPECT_EQ(Wait(Start({"walk"}, root_, root_ / "err.txt")), 0) << Read(root_ / "err.txt");
   EXPECT_EQ(Read(root_ / "secret.html"), "keep me");
   EXPECT_EQ(Read(root_ / "walk" / "a\nsecret.html"), corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
+}
+
+// A full file system for real: a small tmpfs of the test's own, in a
+// private mount namespace, that the new output does not fit on.
+TEST_F(CliProcessTest, AFullDiskKeepsThePreviousOutputAndLeavesNoTemporary) {
+  if (std::system("unshare -rm true >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "no user and mount namespaces on this machine";
+  }
+  Write("big.rtf", "{\\rtf1 " + std::string(200 * 1024, 'x') + "}");
+  Write("big.html", "the previous good output");
+  const std::string script = "cd '" + root_.string() +
+                             "' && mkdir disk && "
+                             "mount -t tmpfs -o size=300k tmpfs disk || exit 90\n"
+                             "cp big.rtf big.html disk/\n"
+                             "'" CORVANE_CLI_PATH
+                             "' disk/big.rtf >/dev/null 2>err.txt; echo $? >status.txt\n"
+                             "cat disk/big.html >kept.html; ls -A disk >listing.txt\n";
+  Write("full-disk.sh", script);
+  ASSERT_EQ(std::system(("unshare -rm sh '" + (root_ / "full-disk.sh").string() + "'").c_str()), 0);
+  EXPECT_EQ(Read(root_ / "status.txt"), "1\n") << Read(root_ / "err.txt");
+  EXPECT_NE(Read(root_ / "err.txt").find("No space left on device"), std::string::npos)
+      << Read(root_ / "err.txt");
+  EXPECT_EQ(Read(root_ / "kept.html"), "the previous good output");
+  EXPECT_EQ(Read(root_ / "listing.txt"), "big.html\nbig.rtf\n") << "no temporary is left";
 }
 
 TEST_F(CliProcessTest, AClosedStandardErrorDoesNotKillTheRun) {
