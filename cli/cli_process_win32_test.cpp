@@ -35,15 +35,40 @@ bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string ReadFile(const std::wstring& path) {
+  const win32::KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string content(1 << 16, '\0');
+  DWORD read = 0;
+  if (!file ||
+      !::ReadFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr)) {
+    return {};
+  }
+  content.resize(read);
+  return content;
+}
+
 // The exit code, or -1 when it could not run or did not end in time.
-int RunCli(const std::wstring& arguments) {
+// Standard output goes to output_file when one is named.
+int RunCli(const std::wstring& arguments, const std::wstring& output_file = {}) {
   const std::wstring program = Wide(CORVANE_CLI_PATH);
   std::wstring command_line = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  win32::KernelHandle output;
+  if (!output_file.empty()) {
+    output = win32::KernelHandle(::CreateFileW(output_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                               &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                               nullptr));
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output.Get();
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
+                        output_file.empty() ? FALSE : TRUE, 0, nullptr, nullptr, &startup, &info)) {
     return -1;
   }
   ::CloseHandle(info.hThread);
@@ -100,6 +125,49 @@ TEST(CliUnicodeNames, ATreeOfAnyNamesConvertsAndStaysInside) {
   for (auto folder = std::rbegin(folders); folder != std::rend(folders); ++folder) {
     ::RemoveDirectoryW(folder->c_str());
   }
+}
+
+// A list, an output folder, four workers and the report, with names
+// outside any Western code page on every path.
+TEST(CliUnicodeNames, AListAndAnOutputFolderKeepEveryName) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring root =
+      std::wstring(temp) + L"corvane-outdir-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring source = root + L"\\src";
+  const std::wstring folder = source + L"\\\x041F\x0430\x043F\x043A\x0430";
+  for (const std::wstring& made : {root, source, folder})
+    ASSERT_TRUE(::CreateDirectoryW(made.c_str(), nullptr));
+  ASSERT_TRUE(MakeFile(folder + L"\\\x6587\x66F8.rtf", "{\\rtf1 deep}"));
+  ASSERT_TRUE(MakeFile(source + L"\\top.rtf", "{\\rtf1 top}"));
+  // The list names one file directly, in the manifest's code page, UTF-8.
+  const std::string listed = "\xD0\x96.rtf";  // "Ж.rtf"
+  ASSERT_TRUE(MakeFile(root + L"\\\x0416.rtf", "{\\rtf1 listed}"));
+  ASSERT_TRUE(MakeFile(root + L"\\list.txt", listed + "\r\n"));
+
+  ASSERT_TRUE(::SetCurrentDirectoryW(root.c_str()));
+  const std::wstring report = root + L"\\report.jsonl";
+  EXPECT_EQ(RunCli(L"--jobs 4 --report json --outdir out --files-from list.txt src", report), 0);
+  const std::wstring outputs[] = {
+      root + L"\\out\\\x041F\x0430\x043F\x043A\x0430\\\x6587\x66F8.html",
+      root + L"\\out\\top.html",
+      root + L"\\out\\\x0416.html",
+  };
+  for (const std::wstring& output : outputs) EXPECT_TRUE(Exists(output));
+  const std::string lines = ReadFile(report);
+  EXPECT_NE(lines.find("\"files\":3,\"converted\":3,\"failed\":0"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("\xE6\x96\x87\xE6\x9B\xB8.html"), std::string::npos) << "names in UTF-8";
+
+  wchar_t outside[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, outside);
+  ::SetCurrentDirectoryW(outside);
+  for (const std::wstring& output : outputs) ::DeleteFileW(output.c_str());
+  for (const wchar_t* name : {L"\\src\\top.rtf", L"\\\x0416.rtf", L"\\list.txt", L"\\report.jsonl"})
+    ::DeleteFileW((root + name).c_str());
+  ::DeleteFileW((folder + L"\\\x6587\x66F8.rtf").c_str());
+  for (const wchar_t* name : {L"\\out\\\x041F\x0430\x043F\x043A\x0430", L"\\out"})
+    ::RemoveDirectoryW((root + name).c_str());
+  for (const std::wstring& made : {folder, source, root}) ::RemoveDirectoryW(made.c_str());
 }
 
 }  // namespace
