@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "batch/allocation_count.h"
 #include "batch/job_test_support.h"
 
 namespace corvane::batch::testing {
@@ -245,16 +246,26 @@ TEST_F(JobTest, NoEntryOfTheSecondarysLastListingIsLost) {
 }
 
 TEST_F(JobTest, LargeBlocksQueueAndDrainInLinearTime) {
-  // 100,000 entries in one call: a queue that copied itself on every insert
-  // or take would be quadratic here.
-  std::string block;
-  constexpr int kEntries = 100000;
-  for (int i = 0; i < kEntries; ++i) {
-    if (i) block += '\n';
-    block += (root_ / ("missing" + std::to_string(i) + ".rtf")).string();
-  }
-  StartConversionJob(block, &params_);
-  EXPECT_EQ(WaitForClose(), kEntries + 1);
+  // Work is counted in allocations: ten times the entries cost about ten
+  // times as many with a linear queue, about a hundred times with one that
+  // copied itself on every insert or take.
+  const auto queue_and_drain = [&](int entries) {
+    std::string block;
+    for (int i = 0; i < entries; ++i) {
+      if (i) block += '\n';
+      block += (root_ / ("missing" + std::to_string(i) + ".rtf")).string();
+    }
+    const std::int64_t before = AllocationCount();
+    StartConversionJob(block, &params_);
+    EXPECT_EQ(WaitForClose(), entries + 1);
+    return AllocationCount() - before;
+  };
+  const std::int64_t small = queue_and_drain(1000);
+  const std::int64_t large = queue_and_drain(10000);
+  ASSERT_LT(large, 20 * small) << "allocations for 1000 entries: " << small
+                               << ", for 10000: " << large;
+  // 100,000 entries in one call, as a drop of a large tree hands in.
+  queue_and_drain(100000);
 }
 
 TEST_F(JobTest, StartStopStressLeavesAConsistentJob) {
