@@ -1,6 +1,9 @@
 #include "batch/conversion_job.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <thread>
 
 #include "batch/allocation_count.h"
 #include "batch/job_test_support.h"
@@ -283,6 +286,61 @@ TEST_F(JobTest, StartStopStressLeavesAConsistentJob) {
   EXPECT_EQ(closed.entry, "");
   EXPECT_EQ(closed.taken, 0);
   EXPECT_EQ(closed.total, 0);
+}
+
+// The bounded waits' pauses, counted in milliseconds instead of spent. A
+// wait that went on past ten times its bound fails the test and frees the
+// stuck conversion, so that the fault shows instead of a hang.
+std::atomic<long long> g_paused_ms{0};
+constexpr long long kStopWaitMs = 99 * 100;
+
+void CountPause(unsigned milliseconds) {
+  if ((g_paused_ms += milliseconds) == 10 * kStopWaitMs) {
+    ADD_FAILURE() << "the wait for the job's close has no bound";
+    std::lock_guard<std::mutex> lock(g_log->mutex);
+    g_log->gate_open = true;
+    g_log->changed.notify_all();
+  }
+  std::this_thread::yield();
+}
+
+TEST_F(JobTest, AConversionStuckInAConverterHoldsNeitherTheWindowNorTheProgramsEnd) {
+  g_paused_ms = 0;
+  SetPauseFunction(&CountPause);
+  CloseGate();
+  StartConversionJob(MakeFile("stuck.rtf"), &params_);
+  WaitAtGate(1);
+  // The window's close, then the module's end at the program's end: each
+  // waits its bound and gives up on the worker.
+  StopAndWaitJob();
+  EXPECT_EQ(g_paused_ms, kStopWaitMs);
+  EXPECT_EQ(GetJobState(), jsStopping);
+  EXPECT_FALSE(EndJobModule());
+  EXPECT_EQ(g_paused_ms, 2 * kStopWaitMs);
+  // The job was left in place for the worker: once its conversion returns,
+  // it closes the job as usual.
+  OpenGate();
+  WaitForClose();
+  EXPECT_EQ(Converted(), std::vector<std::string>{(root_ / "stuck.rtf").string()});
+  EXPECT_TRUE(EndJobModule());
+}
+
+TEST_F(JobTest, TheProgramEndsWithCodeZeroWhileAConversionIsStuck) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        SetPauseFunction(&CountPause);
+        CloseGate();
+        StartConversionJob(MakeFile("stuck.rtf"), &params_);
+        WaitAtGate(1);
+        StopAndWaitJob();
+        const bool ended = EndJobModule();
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);  // no TearDown in this process
+        // As the program's entry point returns: the worker is still stuck.
+        std::exit(ended ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(JobTest, TheModuleEndsWhenItsWorkersHaveEndedAndStartsAfresh) {
