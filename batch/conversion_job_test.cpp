@@ -315,7 +315,7 @@ TEST_F(JobTest, AConversionStuckInAConverterHoldsNeitherTheWindowNorTheProgramsE
   StopAndWaitJob();
   EXPECT_EQ(g_paused_ms, kStopWaitMs);
   EXPECT_EQ(GetJobState(), jsStopping);
-  EXPECT_FALSE(EndJobModule());
+  ASSERT_FALSE(EndJobModule());  // else the job is gone
   EXPECT_EQ(g_paused_ms, 2 * kStopWaitMs);
   // The job was left in place for the worker: once its conversion returns,
   // it closes the job as usual.
