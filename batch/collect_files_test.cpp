@@ -1,5 +1,6 @@
 #include "batch/collect_files.h"
 
+#include "batch/allocation_count.h"
 #include "batch/job_test_support.h"
 
 namespace corvane::batch::testing {
@@ -67,10 +68,35 @@ TEST_F(CollectFilesTest, AHundredThousandFileFolderQueuesAndDrains) {
 #else
   constexpr int kFiles = 100000;
 #endif
-  const std::string folder = MakeFolder("big");
-  for (int i = 0; i < kFiles; ++i) {
-    std::ofstream(root_ / "big" / ("f" + std::to_string(i) + ".rtf"));
+  const auto make_folder = [&](const std::string& name, int files) {
+    const std::string folder = MakeFolder(name);
+    for (int i = 0; i < files; ++i) {
+      std::ofstream(root_ / name / ("f" + std::to_string(i) + ".rtf"));
+    }
+    return folder;
+  };
+  // Work is counted in allocations: a folder of ten times the files costs
+  // about ten times as many when listing and queueing are linear, about a
+  // hundred times when the queue copies itself on every insert or take.
+  const auto list_and_drain = [&](int files) {
+    const std::string folder = make_folder("f" + std::to_string(files), files);
+    const std::int64_t before = AllocationCount();
+    StartConversionJob(folder, &params_);
+    EXPECT_EQ(WaitForClose(), 1 + files + 1);
+    return AllocationCount() - before;
+  };
+  const std::int64_t small = list_and_drain(kFiles / 100);
+  const std::int64_t large = list_and_drain(kFiles / 10);
+  ASSERT_LT(large, 20 * small) << "allocations for " << kFiles / 100 << " files: " << small
+                               << ", for " << kFiles / 10 << ": " << large;
+
+  {
+    std::lock_guard<std::mutex> lock(log_.mutex);
+    log_.converted.clear();
   }
+  SetJobState(jsIdle);  // a listing outside a job stops while one is closed
+
+  const std::string folder = make_folder("big", kFiles);
   CollectFiles(folder, params_.FileMasks);
   EXPECT_EQ(ReadProgress().total, kFiles);
   StartConversionJob(folder, &params_);

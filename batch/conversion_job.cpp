@@ -58,6 +58,7 @@ struct Job {
   std::array<os::Thread, kMaxWorkers> workers;
   ConvertFileFunction convert = &ConvertWithDriver;
   StartThreadFunction start_thread = &StartOsThread;
+  PauseFunction pause = &os::Sleep;
   ReportFailureFunction report_failure = nullptr;
 
   os::Event wake;  // entries queued, a worker went idle or ended, or a stop
@@ -482,9 +483,11 @@ void RequestStop() {
 
 void StopAndWaitJob() {
   Job& job = *g_job;
+  PauseFunction pause;
   {
     os::LockGuard guard(job.lock);
     if (job.state == jsIdle || job.state == jsFinished) return;
+    pause = job.pause;
     job.state = jsStopping;
     job.deferred.clear();  // the program is ending: nothing may start after it
     job.deferred_count = 0;
@@ -494,7 +497,7 @@ void StopAndWaitJob() {
   for (int check = 1; check <= kChecks; ++check) {
     const TJobState state = GetJobState();
     if (state == jsIdle || state == jsFinished) break;
-    if (check < kChecks) os::Sleep(100);
+    if (check < kChecks) pause(100);
   }
   // Handles of a closed job's workers go now; those of workers that
   // outlived the wait stay, so that the module's end can still tell.
@@ -546,6 +549,11 @@ void SetConvertFileFunction(ConvertFileFunction convert) {
 void SetStartThreadFunction(StartThreadFunction start) {
   os::LockGuard guard(g_job->lock);
   g_job->start_thread = start != nullptr ? start : &StartOsThread;
+}
+
+void SetPauseFunction(PauseFunction pause) {
+  os::LockGuard guard(g_job->lock);
+  g_job->pause = pause != nullptr ? pause : &os::Sleep;
 }
 
 void SetReportFailureFunction(ReportFailureFunction report) {

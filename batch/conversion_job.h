@@ -116,6 +116,10 @@ using StartThreadFunction = bool (*)(os::Thread& thread, os::Thread::Procedure p
                                      int argument);
 void SetConvertFileFunction(ConvertFileFunction convert);
 void SetStartThreadFunction(StartThreadFunction start);
+// The pause between the bounded wait's checks (os::Sleep unless set), so
+// that a test can count the pauses instead of spending them.
+using PauseFunction = void (*)(unsigned milliseconds);
+void SetPauseFunction(PauseFunction pause);
 
 // Told of every failure that is not a conversion's own answer: an entry
 // that could not be handled, an error out of the conversion step, entries

@@ -1,7 +1,11 @@
 #include "batch/conversion_job.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <thread>
 
+#include "batch/allocation_count.h"
 #include "batch/job_test_support.h"
 
 namespace corvane::batch::testing {
@@ -245,16 +249,26 @@ TEST_F(JobTest, NoEntryOfTheSecondarysLastListingIsLost) {
 }
 
 TEST_F(JobTest, LargeBlocksQueueAndDrainInLinearTime) {
-  // 100,000 entries in one call: a queue that copied itself on every insert
-  // or take would be quadratic here.
-  std::string block;
-  constexpr int kEntries = 100000;
-  for (int i = 0; i < kEntries; ++i) {
-    if (i) block += '\n';
-    block += (root_ / ("missing" + std::to_string(i) + ".rtf")).string();
-  }
-  StartConversionJob(block, &params_);
-  EXPECT_EQ(WaitForClose(), kEntries + 1);
+  // Work is counted in allocations: ten times the entries cost about ten
+  // times as many with a linear queue, about a hundred times with one that
+  // copied itself on every insert or take.
+  const auto queue_and_drain = [&](int entries) {
+    std::string block;
+    for (int i = 0; i < entries; ++i) {
+      if (i) block += '\n';
+      block += (root_ / ("missing" + std::to_string(i) + ".rtf")).string();
+    }
+    const std::int64_t before = AllocationCount();
+    StartConversionJob(block, &params_);
+    EXPECT_EQ(WaitForClose(), entries + 1);
+    return AllocationCount() - before;
+  };
+  const std::int64_t small = queue_and_drain(1000);
+  const std::int64_t large = queue_and_drain(10000);
+  ASSERT_LT(large, 20 * small) << "allocations for 1000 entries: " << small
+                               << ", for 10000: " << large;
+  // 100,000 entries in one call, as a drop of a large tree hands in.
+  queue_and_drain(100000);
 }
 
 TEST_F(JobTest, StartStopStressLeavesAConsistentJob) {
@@ -272,6 +286,61 @@ TEST_F(JobTest, StartStopStressLeavesAConsistentJob) {
   EXPECT_EQ(closed.entry, "");
   EXPECT_EQ(closed.taken, 0);
   EXPECT_EQ(closed.total, 0);
+}
+
+// The bounded waits' pauses, counted in milliseconds instead of spent. A
+// wait that went on past ten times its bound fails the test and frees the
+// stuck conversion, so that the fault shows instead of a hang.
+std::atomic<long long> g_paused_ms{0};
+constexpr long long kStopWaitMs = 99 * 100;
+
+void CountPause(unsigned milliseconds) {
+  if ((g_paused_ms += milliseconds) == 10 * kStopWaitMs) {
+    ADD_FAILURE() << "the wait for the job's close has no bound";
+    std::lock_guard<std::mutex> lock(g_log->mutex);
+    g_log->gate_open = true;
+    g_log->changed.notify_all();
+  }
+  std::this_thread::yield();
+}
+
+TEST_F(JobTest, AConversionStuckInAConverterHoldsNeitherTheWindowNorTheProgramsEnd) {
+  g_paused_ms = 0;
+  SetPauseFunction(&CountPause);
+  CloseGate();
+  StartConversionJob(MakeFile("stuck.rtf"), &params_);
+  WaitAtGate(1);
+  // The window's close, then the module's end at the program's end: each
+  // waits its bound and gives up on the worker.
+  StopAndWaitJob();
+  EXPECT_EQ(g_paused_ms, kStopWaitMs);
+  EXPECT_EQ(GetJobState(), jsStopping);
+  ASSERT_FALSE(EndJobModule());  // else the job is gone
+  EXPECT_EQ(g_paused_ms, 2 * kStopWaitMs);
+  // The job was left in place for the worker: once its conversion returns,
+  // it closes the job as usual.
+  OpenGate();
+  WaitForClose();
+  EXPECT_EQ(Converted(), std::vector<std::string>{(root_ / "stuck.rtf").string()});
+  EXPECT_TRUE(EndJobModule());
+}
+
+TEST_F(JobTest, TheProgramEndsWithCodeZeroWhileAConversionIsStuck) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        SetPauseFunction(&CountPause);
+        CloseGate();
+        StartConversionJob(MakeFile("stuck.rtf"), &params_);
+        WaitAtGate(1);
+        StopAndWaitJob();
+        const bool ended = EndJobModule();
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);  // no TearDown in this process
+        // As the program's entry point returns: the worker is still stuck.
+        std::exit(ended ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(JobTest, TheModuleEndsWhenItsWorkersHaveEndedAndStartsAfresh) {

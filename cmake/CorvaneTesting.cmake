@@ -27,20 +27,66 @@ function(corvane_label_discovered_tests test_list)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${file}")
 endfunction()
 
-# Adds a GoogleTest program whose cases ctest lists one by one.
+# Adds a GoogleTest program whose cases ctest lists one by one:
+#   corvane_test(<target> SOURCES <file>... [LIBS <library>...]
+#                [DEPENDS <target>...] <what corvane_discover_tests takes>)
+# DEPENDS names targets the tests run (programs, libraries they load) that
+# the program does not link.
 function(corvane_test target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "PRETTY_VALUES" "TIMEOUT;TEST_FILTER;TEST_LIST"
+    "SOURCES;LIBS;DEPENDS;LABELS;PROPERTIES" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   corvane_warnings(${target})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  if(ARG_DEPENDS)
+    add_dependencies(${target} ${ARG_DEPENDS})
+  endif()
+  set(discovery LABELS ${ARG_LABELS} PROPERTIES ${ARG_PROPERTIES})
+  foreach(option TIMEOUT TEST_FILTER TEST_LIST)
+    if(DEFINED ARG_${option})
+      list(APPEND discovery ${option} "${ARG_${option}}")
+    endif()
+  endforeach()
+  if(ARG_PRETTY_VALUES)
+    list(APPEND discovery PRETTY_VALUES)
+  endif()
+  corvane_discover_tests(${target} ${discovery})
+endfunction()
+
+# Lists a GoogleTest program's cases for ctest:
+#   corvane_discover_tests(<target> [LABELS <label>...] [TIMEOUT <seconds>]
+#                          [PROPERTIES <name> <value>...]
+#                          [TEST_FILTER <filter> TEST_LIST <name>] [PRETTY_VALUES])
+# Cross builds add the label "wine". TIMEOUT is 600 s unless given.
+# PROPERTIES are more ctest properties of every case, each with one value
+# (labels go in LABELS). A program whose cases need different properties is
+# listed once per TEST_FILTER, each with a TEST_LIST name of its own.
+# Parameterised names end in the parameter's index, stable between builds,
+# unless PRETTY_VALUES asks for the printed value.
+function(corvane_discover_tests target)
+  cmake_parse_arguments(ARG "PRETTY_VALUES" "TIMEOUT;TEST_FILTER;TEST_LIST"
+    "LABELS;PROPERTIES" ${ARGN})
   set(labels ${ARG_LABELS})
   if(CMAKE_CROSSCOMPILING)
     list(APPEND labels wine)
   endif()
-  # NO_PRETTY_VALUES keeps parameterised test names stable between builds.
+  if(NOT DEFINED ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  if(NOT DEFINED ARG_TEST_LIST)
+    set(ARG_TEST_LIST ${target}_TESTS)
+  endif()
+  set(options)
+  if(NOT ARG_PRETTY_VALUES)
+    list(APPEND options NO_PRETTY_VALUES)
+  endif()
+  if(DEFINED ARG_TEST_FILTER)
+    list(APPEND options TEST_FILTER "${ARG_TEST_FILTER}")
+  endif()
   gtest_discover_tests(${target}
+    TEST_LIST ${ARG_TEST_LIST}
     DISCOVERY_TIMEOUT 120
-    NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 600)
-  corvane_label_discovered_tests(${target}_TESTS ${labels})
+    ${options}
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
+  corvane_label_discovered_tests(${ARG_TEST_LIST} ${labels})
 endfunction()

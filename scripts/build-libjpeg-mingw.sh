@@ -45,73 +45,17 @@ fi
 say() { echo "libjpeg: $*"; }
 die() { echo "libjpeg: $*" >&2; exit 1; }
 
-# Adds deb-src twins of the machine's own Debian deb entries, so that no
-# mirror other than the configured ones is ever contacted.
-add_deb_src() {
-  [ "$(id -u)" -eq 0 ] || die "no deb-src entry for libjpeg-turbo; rerun as root to add one"
-  base=/etc/apt/sources.list.d/corvane-deb-src
-  rm -f "$base.sources" "$base.list"
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    # deb822 stanzas: those of type deb come back as type deb-src.
-    awk 'BEGIN { RS = ""; FS = "\n" }
-         { out = ""; keep = 0
-           for (i = 1; i <= NF; i++) {
-             line = $i
-             if (line ~ /^Types:/) {
-               if (line !~ /[ \t]deb([ \t]|$)/) break
-               line = "Types: deb-src"; keep = 1
-             }
-             out = out line "\n"
-           }
-           if (keep) printf "%s\n", out }' \
-      /etc/apt/sources.list.d/debian.sources >"$base.sources"
-  fi
-  if [ -f /etc/apt/sources.list ]; then
-    # One-line format: "deb [options] URI suite components".
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$base.list"
-  fi
-  for f in "$base.sources" "$base.list"; do
-    [ -s "$f" ] || rm -f "$f"
-  done
-  ls "$base".* >/dev/null 2>&1 || die "found no Debian deb entry to derive a deb-src entry from"
-  say "added $(ls "$base".*); running apt-get update"
-  apt-get update -qq
-}
+# shellcheck source=scripts/deb-source.sh
+. "$ROOT/scripts/deb-source.sh"
 
 mkdir -p "$DEPS"
 cd "$DEPS"
-
-if ! ls libjpeg-turbo_*.orig.tar.gz libjpeg-turbo_*.debian.tar.xz >/dev/null 2>&1; then
-  if [ -z "$(apt-cache showsrc libjpeg-turbo 2>/dev/null)" ]; then
-    add_deb_src
-  fi
-  say "downloading Debian's source package"
-  # As root apt drops to the _apt user for downloads, who cannot write here.
-  sandbox=""
-  [ "$(id -u)" -eq 0 ] && sandbox="-o APT::Sandbox::User=root"
-  # shellcheck disable=SC2086
-  apt-get source --download-only -qq $sandbox libjpeg-turbo
-fi
-set -- libjpeg-turbo_*.orig.tar.gz
-[ "$#" -eq 1 ] || die "expected one libjpeg-turbo_*.orig.tar.gz in $DEPS, found: $*"
-TARBALL=$1
-
-set -- libjpeg-turbo_*.debian.tar.xz
-[ "$#" -eq 1 ] || die "expected one libjpeg-turbo_*.debian.tar.xz in $DEPS, found: $*"
-DEBIAN_TARBALL=$1
-command -v patch >/dev/null 2>&1 || die "needs 'patch' (scripts/install-deps.sh installs it)"
-
-rm -rf "$PREFIX" "$SRC" "$BUILD"
-mkdir "$SRC"
-tar xzf "$TARBALL" -C "$SRC" --strip-components=1
+fetch_source libjpeg-turbo
+rm -rf "$PREFIX" "$BUILD"
 # Debian's patch series too (among them a fix for SIMD dispatch on a thread
 # other than the one that started the decoder), so the library is the one
-# Debian ships. Applied by hand: dpkg-source may not be installed.
-tar xJf "$DEBIAN_TARBALL" -C "$SRC" debian/patches
-for p in $(sed -e 's/#.*//' "$SRC/debian/patches/series"); do
-  patch -d "$SRC" -p1 --forward --quiet <"$SRC/debian/patches/$p" ||
-    die "Debian patch $p does not apply"
-done
+# Debian ships.
+unpack_patched "$SRC"
 
 # The SIMD code needs nasm; without it the library is plain C and still works.
 SIMD=OFF

@@ -1,6 +1,9 @@
 // A folder of mixed documents through the conversion job, both workers
 // converting through registered converters.
+#include <atomic>
 #include <chrono>
+#include <fstream>
+#include <thread>
 
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
@@ -80,6 +83,62 @@ TEST_F(JobThroughConvertersTest, AMixedFolderConvertsAndCountsWhatNoClassTakes) 
       EXPECT_FALSE(Exists(log[i]["file"]));
     }
   }
+}
+
+// The bounded waits' pauses, counted instead of spent. A wait that went on
+// past ten times its bound fails the test and opens the converter's gate,
+// so that the fault shows instead of a hang.
+std::atomic<int> g_pauses{0};
+std::string g_gate;
+
+void CountPause(unsigned /*milliseconds*/) {
+  if (++g_pauses == 10 * 99) {
+    ADD_FAILURE() << "the wait for the job's close has no bound";
+    std::ofstream(g_gate, std::ios::binary) << "open";
+  }
+  std::this_thread::yield();
+}
+
+TEST_F(JobThroughConvertersTest, AConversionStuckInAConverterDoesNotHoldTheProgramsEnd) {
+  registry_.Register("MSWord8", ConverterNamed("MSWord8"));
+  const std::string gate = PathOf("gate");
+  const std::string stuck = WriteScripted("stuck.doc", {.gate = gate});
+  struct GateOpener {
+    std::string gate;
+    ~GateOpener() { std::ofstream(gate, std::ios::binary) << "open"; }
+  } opener{gate};
+
+  batch::StartJobModule();
+  g_pauses = 0;
+  g_gate = gate;
+  batch::SetPauseFunction(&CountPause);
+  os::NotificationListener listener(batch::WM_JOB_PROGRESS);
+  batch::TProcessParams params;
+  params.NotifyWindow = listener.Handle();
+  params.FileMasks = std::string(batch::SupportedFileMasks);
+  batch::StartConversionJob(stuck, &params);
+  ASSERT_TRUE(Eventually([&] { return Entries(Log()).size() == 1; }));
+
+  // The window's close, then the program's end, as the entry point has
+  // them: each waits its bound and gives up on the worker in the converter,
+  // which keeps the job and the converter host's lock.
+  batch::StopAndWaitJob();
+  const bool workers_ended = batch::EndJobModule();
+  import::EndConverterModule(workers_ended);
+  ASSERT_FALSE(workers_ended);  // else both modules are gone
+  EXPECT_EQ(g_pauses, 2 * 99);
+  EXPECT_EQ(batch::GetJobState(), batch::jsStopping);
+
+  // Once the converter returns, the worker finishes its file and closes.
+  std::ofstream(gate, std::ios::binary) << "open";
+  EXPECT_TRUE(Eventually([&] {
+    listener.Wait(50);
+    return batch::GetJobState() == batch::jsFinished;
+  }));
+  const std::vector<LogEvent> log = Log();
+  EXPECT_TRUE(log.size() == 2 && log[1].event == "leave") << "the converter did not return";
+  import::EndConverterModule(batch::EndJobModule());
+  import::StartConverterModule();
 }
 
 }  // namespace
