@@ -56,6 +56,11 @@ inline constexpr char kUtf8OutputCaption[] = "Write UTF-8 HTML (keeps all text)"
 // The parameters every job of the window gets, from a drop or a command.
 batch::TProcessParams JobParameters(HWND window);
 
+// Starts (or joins) the job with a name the user chose that has no form in
+// the system's code page: one failure of the job, with the reason.
+void StartJobWithNameWithoutForm(const std::string& shown_name,
+                                 const batch::TProcessParams& params);
+
 class TMainForm {
  public:
   struct Options {

@@ -23,6 +23,12 @@ batch::TProcessParams JobParameters(HWND window) {
   return params;
 }
 
+void StartJobWithNameWithoutForm(const std::string& shown_name,
+                                 const batch::TProcessParams& params) {
+  batch::StartConversionJobWithUnusableName(
+      shown_name, "the name has no form in the system's code page", &params);
+}
+
 void TMainForm::WMDropFiles(HDROP drop_handle) {
   const platform::Drop drop(drop_handle);  // DragFinish on every way out
   const batch::TProcessParams params = JobParameters(hwnd_);
@@ -40,9 +46,7 @@ void TMainForm::WMDropFiles(HDROP drop_handle) {
     if (os::ExactAnsiName(wide.c_str(), name)) {
       batch::StartConversionJob(std::vector<std::string>{name}, &params);
     } else {
-      batch::StartConversionJobWithUnusableName(os::DisplayAnsiName(wide.c_str()),
-                                                "the name has no form in the system's code page",
-                                                &params);
+      StartJobWithNameWithoutForm(os::DisplayAnsiName(wide.c_str()), params);
     }
   }
 }

@@ -127,6 +127,7 @@ std::string Lines(const std::vector<std::string>& paths) {
 void TMainForm::MConvFileClick() {
   std::string file_name;
   std::vector<std::string> chosen;
+  std::vector<std::string> unusable;
   const std::string filter = batch::OpenDialogFilter();
   if (!platform::SelectFiles(hwnd_,
                              {.default_ext = "*.*",
@@ -138,14 +139,15 @@ void TMainForm::MConvFileClick() {
                               .no_change_dir = false,
                               .open_dialog = true,
                               .multi_select = true},
-                             file_name, &chosen)) {
+                             file_name, &chosen, &unusable)) {
     return;
   }
   if (ViewState() != vsProcessing) SetViewState(vsProcessing);
   // One entry per chosen file, taken from the list rather than from the
   // ";"-joined text, so that a name holding ";" stays whole.
   const batch::TProcessParams params = JobParameters(hwnd_);
-  batch::StartConversionJob(Lines(chosen), &params);
+  if (!chosen.empty()) batch::StartConversionJob(Lines(chosen), &params);
+  for (const std::string& name : unusable) StartJobWithNameWithoutForm(name, params);
 }
 
 void TMainForm::MConvDirClick() {

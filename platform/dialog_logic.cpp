@@ -17,28 +17,6 @@ std::string FilterForDialog(std::string_view filter, bool (*is_lead_byte)(unsign
   return out;
 }
 
-std::vector<std::string> SelectedPaths(std::string_view buffer, std::size_t limit) {
-  buffer = buffer.substr(0, limit);
-  const std::size_t first_end = buffer.find('\0');
-  const std::string_view first = buffer.substr(0, first_end);
-  std::vector<std::string> paths;
-  if (first_end == std::string_view::npos) return {std::string(first)};
-  for (std::size_t i = first_end; i < buffer.size(); ++i) {
-    if (buffer[i] != '\0') {
-      paths.back() += buffer[i];
-    } else if (i + 1 >= buffer.size() || buffer[i + 1] == '\0') {
-      break;
-    } else {
-      // The dialog gives a drive root with its backslash; one more is
-      // added all the same, and such a path still names the file.
-      paths.emplace_back(first);
-      paths.back() += '\\';
-    }
-  }
-  if (paths.empty()) paths.emplace_back(first);
-  return paths;
-}
-
 std::string JoinPaths(const std::vector<std::string>& paths) {
   std::string joined;
   for (const std::string& path : paths) {

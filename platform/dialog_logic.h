@@ -17,8 +17,32 @@ std::string FilterForDialog(std::string_view filter, bool (*is_lead_byte)(unsign
 // The chosen files from an open dialog's multiple-selection buffer: one
 // full path, or a folder followed by bare names, each ended by NUL, with
 // one more NUL after the last. Only the first `limit` positions are read.
-// A list, so that a name holding ";" stays whole.
-std::vector<std::string> SelectedPaths(std::string_view buffer, std::size_t limit);
+// A list, so that a name holding ";" stays whole. For the ANSI and the
+// wide dialog alike.
+template <class Char>
+std::vector<std::basic_string<Char>> SelectedPaths(std::basic_string_view<Char> buffer,
+                                                   std::size_t limit) {
+  using Text = std::basic_string<Char>;
+  buffer = buffer.substr(0, limit);
+  const std::size_t first_end = buffer.find(Char{});
+  const std::basic_string_view<Char> first = buffer.substr(0, first_end);
+  std::vector<Text> paths;
+  if (first_end == std::basic_string_view<Char>::npos) return {Text(first)};
+  for (std::size_t i = first_end; i < buffer.size(); ++i) {
+    if (buffer[i] != Char{}) {
+      paths.back() += buffer[i];
+    } else if (i + 1 >= buffer.size() || buffer[i + 1] == Char{}) {
+      break;
+    } else {
+      // The dialog gives a drive root with its backslash; one more is
+      // added all the same, and such a path still names the file.
+      paths.emplace_back(first);
+      paths.back() += Char{'\\'};
+    }
+  }
+  if (paths.empty()) paths.emplace_back(first);
+  return paths;
+}
 
 // The paths as one text, joined by ";".
 std::string JoinPaths(const std::vector<std::string>& paths);

@@ -40,14 +40,14 @@ TEST(DialogLogic, MultipleSelectionBecomesFullPaths) {
     SCOPED_TRACE(c.name);
     std::string buffer = c.buffer;
     buffer.resize(5201, '\0');
-    EXPECT_EQ(SelectedPaths(buffer, 5200), c.paths);
+    EXPECT_EQ(SelectedPaths(std::string_view(buffer), 5200), c.paths);
   }
   EXPECT_EQ(JoinPaths({"C:\\Docs\\a.rtf", "C:\\Docs\\b.doc"}), "C:\\Docs\\a.rtf;C:\\Docs\\b.doc");
 }
 
 TEST(DialogLogic, SelectionReadsNoFurtherThanTheLimit) {
   std::string buffer(5201, 'x');  // no terminator where one was due
-  const std::vector<std::string> paths = SelectedPaths(buffer, 5200);
+  const std::vector<std::string> paths = SelectedPaths(std::string_view(buffer), 5200);
   ASSERT_EQ(paths.size(), 1u);
   EXPECT_EQ(paths[0].size(), 5200u);
 }

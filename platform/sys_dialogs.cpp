@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -90,6 +91,10 @@ int ShowAsMessageBox(HWND owner, std::string_view caption, std::string_view main
   return TaskResultOf(answer);
 }
 
+std::wstring ToUtf16(std::string_view text) {
+  return ToUtf16Cut(text, text.size() + 1);  // a code page never needs more units than bytes
+}
+
 }  // namespace
 
 std::wstring ToUtf16Cut(std::string_view text, std::size_t units) {
@@ -109,14 +114,20 @@ std::wstring ToUtf16Cut(std::string_view text, std::size_t units) {
 }
 
 bool SelectFiles(HWND owner, const SelectFilesOptions& options, std::string& file_name,
-                 std::vector<std::string>* chosen) {
-  std::vector<char> buffer(kFileBufferChars, '\0');
-  std::memcpy(buffer.data(), file_name.data(), std::min(file_name.size(), kFileBufferChars - 1));
-  const std::string filter_list = FilterForDialog(options.filter, &IsLeadByte);
-  const std::string ext(options.default_ext), dir(options.initial_dir), caption(options.title);
+                 std::vector<std::string>* chosen, std::vector<std::string>* unusable) {
+  // The wide dialog: where the system ignores the manifest's UTF-8 code
+  // page, the ANSI one would hand back a look-alike (or "?") for a name
+  // that code page cannot spell.
+  std::vector<wchar_t> buffer(kFileBufferChars, L'\0');
+  const std::wstring initial_name = ToUtf16(file_name);
+  std::copy_n(initial_name.begin(), std::min(initial_name.size(), kFileBufferChars - 1),
+              buffer.begin());
+  const std::wstring filter_list = ToUtf16(FilterForDialog(options.filter, &IsLeadByte));
+  const std::wstring ext = ToUtf16(options.default_ext), dir = ToUtf16(options.initial_dir);
+  const std::wstring caption = ToUtf16(options.title);
 
-  OPENFILENAMEA record{};
-  static_assert(sizeof(OPENFILENAMEA) == kOpenFileNameSize);
+  OPENFILENAMEW record{};
+  static_assert(sizeof(OPENFILENAMEW) == kOpenFileNameSize);
   record.lStructSize = kOpenFileNameSize;
   record.hwndOwner = owner;
   record.lpstrFile = buffer.data();
@@ -131,17 +142,29 @@ bool SelectFiles(HWND owner, const SelectFilesOptions& options, std::string& fil
   if (options.multi_select) record.Flags |= OFN_ALLOWMULTISELECT | OFN_EXPLORER;
 
   const BOOL confirmed =
-      options.open_dialog ? ::GetOpenFileNameA(&record) : ::GetSaveFileNameA(&record);
+      options.open_dialog ? ::GetOpenFileNameW(&record) : ::GetSaveFileNameW(&record);
   if (!confirmed) return false;
-  const std::string_view filled(buffer.data(), buffer.size());
-  std::vector<std::string> paths;
+  const std::wstring_view filled(buffer.data(), buffer.size());
+  std::vector<std::wstring> wide_paths;
   if (options.multi_select) {
-    paths = SelectedPaths(filled, kFileBufferChars - 1);
+    wide_paths = SelectedPaths(filled, kFileBufferChars - 1);
   } else {
-    paths.emplace_back(filled.substr(0, filled.find('\0')));
+    wide_paths.emplace_back(filled.substr(0, filled.find(L'\0')));
+  }
+  // Each name in its exact ANSI form or its short name; one with neither
+  // is told apart, never passed on as a look-alike.
+  std::vector<std::string> paths, without_form;
+  for (const std::wstring& wide : wide_paths) {
+    std::string path;
+    if (os::ExactAnsiName(wide.c_str(), path)) {
+      paths.push_back(std::move(path));
+    } else {
+      without_form.push_back(os::DisplayAnsiName(wide.c_str()));
+    }
   }
   file_name = JoinPaths(paths);
   if (chosen != nullptr) *chosen = std::move(paths);
+  if (unusable != nullptr) *unusable = std::move(without_form);
   return true;
 }
 

@@ -28,10 +28,13 @@ struct SelectFilesOptions {
 
 // The open (or save) dialog. On true, file_name holds the choice: one full
 // path, or several joined by ";" in the dialog's order; `chosen`, when
-// given, gets them as a list, which keeps a name holding ";" whole. False
-// (cancel or failure) leaves both as they were.
+// given, gets them as a list, which keeps a name holding ";" whole. A name
+// chosen that has no form in the ANSI code page (neither exact nor short)
+// is left out of both and goes to `unusable`, in a form for messages.
+// False (cancel or failure) leaves all of them as they were.
 bool SelectFiles(HWND owner, const SelectFilesOptions& options, std::string& file_name,
-                 std::vector<std::string>* chosen = nullptr);
+                 std::vector<std::string>* chosen = nullptr,
+                 std::vector<std::string>* unusable = nullptr);
 
 // The shell's folder browser, rooted at the computer's drives, opening on
 // `folder` (empty, or a path ending in a backslash). On true, folder holds

@@ -1,6 +1,8 @@
 #include "tests/gui/dialog_driver.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 namespace corvane::gui_test {
@@ -177,6 +179,60 @@ void DialogDriver::Run() {
     }
     ::Sleep(10);
   }
+}
+
+std::string WithoutBackslash(std::string path) {
+  if (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return _stricmp(WithoutBackslash(a).c_str(), WithoutBackslash(b).c_str()) == 0;
+}
+
+// An edit of its own in Wine's dialog, the edit inside a combo box in
+// Windows'.
+HWND FileNameBox(HWND dialog) {
+  if (const HWND edit = ::GetDlgItem(dialog, edt1); edit != nullptr) return edit;
+  if (const HWND combo = ::GetDlgItem(dialog, cmb13); combo != nullptr)
+    return FindChild(combo, "Edit");
+  return FindChild(dialog, "Edit");
+}
+
+std::wstring Wide(const std::string& ansi) {
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), size);
+  wide.resize(static_cast<std::size_t>(size) - 1);
+  return wide;
+}
+
+// The dialog answers in its own character set, whichever call asks.
+std::string FolderShown(HWND dialog) {
+  if (::IsWindowUnicode(dialog)) {
+    wchar_t wide[MAX_PATH] = {};
+    ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(wide));
+    char path[MAX_PATH * 2] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof path, nullptr, nullptr);
+    return path;
+  }
+  char path[MAX_PATH] = {};
+  ::SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
+  return path;
+}
+
+void ChooseFiles(HWND dialog, const std::string& folder, const std::wstring& quoted_names) {
+  const HWND name_box = FileNameBox(dialog);
+  if (name_box == nullptr) return;  // the driver cancels it
+  ::SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  PressButton(dialog, IDOK);
+  if (!WaitFor([&] { return SamePath(FolderShown(dialog), folder); }, 10'000)) return;
+  ::SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(quoted_names.c_str()));
+  PressButton(dialog, IDOK);
+}
+
+void ChooseFiles(HWND dialog, const std::string& folder, const std::string& quoted_names) {
+  ChooseFiles(dialog, folder, Wide(quoted_names));
 }
 
 }  // namespace corvane::gui_test

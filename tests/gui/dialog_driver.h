@@ -40,6 +40,19 @@ bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms);
 // the path's folders while it is open (TempFolder's kDriveRoot).
 bool ChooseInFolderBrowser(HWND dialog, const std::string& path, const std::string& leaf);
 
+// The same folder, whatever the trailing backslash and the case.
+std::string WithoutBackslash(std::string path);
+bool SamePath(const std::string& a, const std::string& b);
+std::wstring Wide(const std::string& ansi);
+
+// The open dialog's name box, and the folder it shows (in ANSI).
+HWND FileNameBox(HWND dialog);
+std::string FolderShown(HWND dialog);
+// Types the folder and confirms (the dialog opens it), then types the
+// names in quotes and confirms, as a user choosing several files does.
+void ChooseFiles(HWND dialog, const std::string& folder, const std::wstring& quoted_names);
+void ChooseFiles(HWND dialog, const std::string& folder, const std::string& quoted_names);
+
 class DialogDriver {
  public:
   // `find` is asked again and again for the dialog; the first time it

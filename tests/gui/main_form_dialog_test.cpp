@@ -40,15 +40,6 @@ class MainFormDialogTest : public MainFormTest {
   platform::ComApartment com_;
 };
 
-std::string WithoutBackslash(std::string path) {
-  if (!path.empty() && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-bool SamePath(const std::string& a, const std::string& b) {
-  return _stricmp(WithoutBackslash(a).c_str(), WithoutBackslash(b).c_str()) == 0;
-}
-
 // The names in a folder (ending in a backslash), without "." and "..".
 std::set<std::string> Listing(const std::string& folder) {
   std::set<std::string> names;
@@ -61,33 +52,6 @@ std::set<std::string> Listing(const std::string& folder) {
   } while (::FindNextFileA(search, &found));
   ::FindClose(search);
   return names;
-}
-
-// The open dialog's name box: an edit of its own in Wine's dialog, the edit
-// inside a combo box in Windows'.
-HWND FileNameBox(HWND dialog) {
-  if (const HWND edit = ::GetDlgItem(dialog, edt1); edit != nullptr) return edit;
-  if (const HWND combo = ::GetDlgItem(dialog, cmb13); combo != nullptr)
-    return FindChild(combo, "Edit");
-  return FindChild(dialog, "Edit");
-}
-
-std::string FolderShown(HWND dialog) {
-  char path[MAX_PATH] = {};
-  ::SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
-  return path;
-}
-
-// Types the folder and confirms (the dialog opens it), then types the
-// names in quotes and confirms, as a user choosing several files does.
-void ChooseFiles(HWND dialog, const std::string& folder, const std::string& quoted_names) {
-  const HWND name_box = FileNameBox(dialog);
-  if (name_box == nullptr) return;  // the driver cancels it
-  ::SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-  PressButton(dialog, IDOK);
-  if (!WaitFor([&] { return SamePath(FolderShown(dialog), folder); }, 10'000)) return;
-  ::SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(quoted_names.c_str()));
-  PressButton(dialog, IDOK);
 }
 
 TEST_F(MainFormDialogTest, ConvertFileConvertsEveryFileChosenInTheOpenDialog) {
