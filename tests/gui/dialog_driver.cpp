@@ -5,6 +5,8 @@
 #include <dlgs.h>
 #include <shlobj.h>
 
+#include "platform/sys_dialogs.h"
+
 namespace corvane::gui_test {
 namespace {
 
@@ -199,13 +201,7 @@ HWND FileNameBox(HWND dialog) {
   return FindChild(dialog, "Edit");
 }
 
-std::wstring Wide(const std::string& ansi) {
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), size);
-  wide.resize(static_cast<std::size_t>(size) - 1);
-  return wide;
-}
+std::wstring Wide(const std::string& ansi) { return platform::ToUtf16Cut(ansi, ansi.size() + 1); }
 
 // The dialog answers in its own character set, whichever call asks.
 std::string FolderShown(HWND dialog) {
