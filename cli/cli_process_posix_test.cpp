@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -95,14 +96,26 @@ class CliProcessTest : public ::testing::Test {
     std::string output;
     std::string errors;
   };
-  Answer Ask(const std::vector<std::string>& args, const std::string& input = {}) {
+  // With through_pipe, the input comes through a pipe instead of a file;
+  // with skip, standard input is a file already read up to that offset.
+  Answer Ask(const std::vector<std::string>& args, const std::string& input = {},
+             bool through_pipe = false, off_t skip = 0) {
     const fs::path in = Write("stdin.bin", input);
     const fs::path out = root_ / "stdout.bin";
     const fs::path err = root_ / "stderr.bin";
+    int pipe_ends[2] = {-1, -1};
+    if (through_pipe && ::pipe(pipe_ends) != 0) return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
       if (::chdir(root_.c_str()) != 0) ::_exit(120);
-      ::dup2(::open(in.c_str(), O_RDONLY), 0);
+      if (through_pipe) {
+        ::dup2(pipe_ends[0], 0);
+        ::close(pipe_ends[0]);
+        ::close(pipe_ends[1]);
+      } else {
+        ::dup2(::open(in.c_str(), O_RDONLY), 0);
+        if (::lseek(0, skip, SEEK_SET) != skip) ::_exit(122);
+      }
       ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
       ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       std::vector<std::string> copies = args;
@@ -112,6 +125,15 @@ class CliProcessTest : public ::testing::Test {
       argv.push_back(nullptr);
       ::execv(program.c_str(), argv.data());
       ::_exit(121);
+    }
+    if (through_pipe) {
+      // Small writes, so that the reader sees the input arrive in pieces.
+      ::close(pipe_ends[0]);
+      for (std::size_t at = 0; at < input.size(); at += 4096) {
+        const std::size_t n = std::min<std::size_t>(4096, input.size() - at);
+        if (::write(pipe_ends[1], input.data() + at, n) != static_cast<ssize_t>(n)) break;
+      }
+      ::close(pipe_ends[1]);
     }
     Answer answer;
     answer.status = Wait(pid);
@@ -178,6 +200,34 @@ TEST_F(CliProcessTest, CommandLinesAnswerAsTheHelpSays) {
       EXPECT_NE(answer.output.find(c.output), std::string::npos) << answer.output;
     }
     EXPECT_NE(answer.errors.find(c.errors), std::string::npos) << answer.errors;
+  }
+}
+
+// Standard input is sized once when it is a file and grown when it is a
+// pipe: either way every byte arrives once, from the current offset on.
+TEST_F(CliProcessTest, StandardInputIsReadWholeFromAFileOrAPipe) {
+  std::string rtf = "{\\rtf1 ";
+  for (int i = 0; rtf.size() < 300000; ++i) rtf += "Line " + std::to_string(i) + "\\par\r\n";
+  rtf += "}";
+  const std::string header = "junk{";  // read by someone before the converter starts
+  struct Case {
+    const char* name;
+    std::string input;
+    bool through_pipe;
+    off_t skip;
+  };
+  const Case cases[] = {
+      {"file", rtf, false, 0},
+      {"pipe of many blocks", rtf, true, 0},
+      {"file partly read already", header + rtf, false, static_cast<off_t>(header.size())},
+      {"empty file", "", false, 0},
+      {"empty pipe", "", true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Answer answer = Ask({"-"}, c.input, c.through_pipe, c.skip);
+    EXPECT_EQ(answer.status, 0) << answer.errors;
+    EXPECT_EQ(answer.output, corvane::RenderRtfAsHtml(c.input.substr(c.skip)));
   }
 }
 

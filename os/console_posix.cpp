@@ -1,8 +1,14 @@
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 #include "os/console.h"
 
@@ -17,6 +23,31 @@ static_assert(std::atomic<int>::is_always_lock_free);
 void OnInterrupt(int signal) {
   g_last_signal = signal;
   g_interrupts.fetch_add(1);
+}
+
+constexpr std::size_t kFirstPipeBlock = std::size_t{1} << 16;
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+// A fresh block is faulted in a page at a time as the read fills it, and on
+// a virtual machine each fault costs microseconds: for the megabytes of one
+// document, large pages make that a handful. Only a hint; where the system
+// refuses, small pages serve the same.
+void PreferLargePages([[maybe_unused]] char* block, [[maybe_unused]] std::size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{1} << 21;
+  const std::uintptr_t begin =
+      (reinterpret_cast<std::uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kLargePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+void Allocate(InputBytes& input, std::size_t capacity) {
+  std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(capacity);
+  PreferLargePages(block.get(), capacity);
+  if (input.size != 0) std::memcpy(block.get(), input.block.get(), input.size);
+  input.block = std::move(block);
+  input.capacity = capacity;
 }
 
 }  // namespace
@@ -51,5 +82,27 @@ int InterruptCount() { return g_interrupts.load(); }
 int InterruptExitStatus() { return 128 + g_last_signal.load(); }
 
 void SetBinaryMode(std::FILE*) {}
+
+bool ReadStandardInput(InputBytes& input) {
+  input = {};
+  // One byte beyond a file's size, so that the read that meets the end
+  // finds room and the block never grows.
+  std::size_t capacity = kFirstPipeBlock;
+  struct stat info {};
+  if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
+    const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+    if (at >= 0 && info.st_size > at) capacity = static_cast<std::size_t>(info.st_size - at) + 1;
+  }
+  Allocate(input, capacity);
+  for (;;) {
+    if (input.size == input.capacity) Allocate(input, input.capacity * 2);
+    const ssize_t got = ::read(STDIN_FILENO, input.block.get() + input.size,
+                               std::min(input.capacity - input.size, kMaxTransfer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    input.size += static_cast<std::size_t>(got);
+  }
+}
 
 }  // namespace corvane::os
