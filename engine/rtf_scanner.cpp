@@ -1,7 +1,5 @@
 // The single forward pass over the RTF bytes: control words, hex escapes,
 // groups, and the destinations that are thrown away whole.
-#include <array>
-
 #include "conversion_state.h"
 #include "rtf2html.h"
 
@@ -11,15 +9,22 @@ namespace {
 // The word a reader gets when it starts at the end of the input.
 constexpr std::string_view kWordPastEnd("\0", 1);
 
-constexpr std::array<std::string_view, 15> kSkippedDestinations = {
-    "*",       "fonttbl", "colortbl", "stylesheet", "info",    "header", "footer", "headerl",
-    "headerr", "headerf", "footerl",  "footerr",    "footerf", "field",  "pict"};
-
-bool IsSkippedDestination(std::string_view word) {
-  for (std::string_view d : kSkippedDestinations) {
-    if (word == d) return true;
+// The groups thrown away whole. Called for every group that opens with a
+// word, so a word is ruled out by its length and first byte before any
+// comparison.
+bool IsSkippedDestination(std::string_view w) {
+  switch (w.size()) {
+    case 1: return w[0] == '*';
+    case 4: return w == "info" || w == "pict";
+    case 5: return w == "field";
+    case 6: return w[0] == 'h' ? w == "header" : w == "footer";
+    case 7:
+      if (w[0] == 'f') return w == "fonttbl" || w == "footerl" || w == "footerr" || w == "footerf";
+      return w == "headerl" || w == "headerr" || w == "headerf";
+    case 8: return w == "colortbl";
+    case 10: return w == "stylesheet";
+    default: return false;
   }
-  return false;
 }
 
 void AppendTitleByte(std::string& out, unsigned char b) {
