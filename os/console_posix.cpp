@@ -1,16 +1,15 @@
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 
 #include "os/console.h"
+#include "os/posix_large_pages.h"
 
 namespace corvane::os {
 namespace {
@@ -27,20 +26,6 @@ void OnInterrupt(int signal) {
 
 constexpr std::size_t kFirstPipeBlock = std::size_t{1} << 16;
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
-
-// A fresh block is faulted in a page at a time as the read fills it, and on
-// a virtual machine each fault costs microseconds: for the megabytes of one
-// document, large pages make that a handful. Only a hint; where the system
-// refuses, small pages serve the same.
-void PreferLargePages([[maybe_unused]] char* block, [[maybe_unused]] std::size_t size) {
-#ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t kLargePage = std::uintptr_t{1} << 21;
-  const std::uintptr_t begin =
-      (reinterpret_cast<std::uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
-  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kLargePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 void Allocate(InputBytes& input, std::size_t capacity) {
   std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(capacity);
