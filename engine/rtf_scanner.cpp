@@ -48,6 +48,12 @@ unsigned char HexDigitValue(unsigned char c) {
 void ConversionState::ResetState() {
   SourceLength = Source.size();
   Position = 0;
+  // A document ends in "}" as a rule: this looks at a byte or two.
+  LastWordEnd = SourceLength;
+  while (LastWordEnd > 0) {
+    const unsigned char c = static_cast<unsigned char>(Source[--LastWordEnd]);
+    if (Is(c, kWordDelimiter) && !Is(c, kParamByte)) break;
+  }
   Depth = 0;
   Word = {};
   Param = {};
@@ -75,11 +81,20 @@ void ConversionState::ReadControlWord() {
   // The first byte belongs to the word whatever it is.
   const char* const word = Source.data() + Position;
   const char* p = word + 1;
-  while (p < end && !Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
-  Word = std::string_view(word, static_cast<std::size_t>(p - word));
-
-  const char* const param = p;
-  while (p < end && Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  const char* param = nullptr;
+  if (Position < LastWordEnd) {
+    // Hot: about a hundred words in every KB of a current word processor's
+    // output. A byte that ends both the word and its parameter lies ahead,
+    // so the loops need not test for the end of the input.
+    while (!Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
+    param = p;
+    while (Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  } else {
+    while (p < end && !Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
+    param = p;
+    while (p < end && Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  }
+  Word = std::string_view(word, static_cast<std::size_t>(param - word));
   Param = std::string_view(param, static_cast<std::size_t>(p - param));
 
   if (p < end && *p == ' ') ++p;
