@@ -62,6 +62,10 @@ struct Job {
   ReportFailureFunction report_failure = nullptr;
 
   os::Event wake;  // entries queued, a worker went idle or ended, or a stop
+  // Waited on by the primary's close alone. Were it to wait on `wake`, it
+  // could take the Set that its own last entry meant for an idle secondary,
+  // and both would sleep out a whole poll before the job ends.
+  os::Event secondary_ended;
 };
 
 Job* g_job = nullptr;
@@ -278,7 +282,7 @@ bool CloseJob(Job& job) {
       os::LockGuard guard(job.lock);
       if (job.active_secondaries == 0) break;
     }
-    job.wake.Wait(kIdlePollMs);
+    job.secondary_ended.Wait(kIdlePollMs);
   }
   os::WindowHandle window;
   {
@@ -367,6 +371,7 @@ int ConversionWorker(int kind) {
       os::LockGuard guard(job.lock);
       --job.active_secondaries;
     }
+    job.secondary_ended.Set();
     job.wake.Set();
     return 0;
   }

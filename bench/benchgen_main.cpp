@@ -18,9 +18,11 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: corvane-benchgen rtf BYTES [SEED]\n"
+    "       corvane-benchgen rtf-word-dense BYTES [SEED]\n"
     "       corvane-benchgen tree DIR COUNT [SEED]\n"
     "\n"
-    "'rtf' writes one document of about BYTES bytes to standard output.\n"
+    "'rtf' writes one document of about BYTES bytes to standard output;\n"
+    "'rtf-word-dense' one as dense in control words as current Word output.\n"
     "'tree' writes COUNT small documents into nested folders under DIR (which\n"
     "must not exist yet), with files of other types mixed in, and prints a\n"
     "summary line of shell assignments: rtf_files, rtf_bytes, other_files,\n"
@@ -185,9 +187,12 @@ int main(int argc, char** argv) {
   const std::string_view mode = argc > 1 ? argv[1] : "";
   std::uint64_t size = 0;
   std::uint64_t seed = corvane::bench::kDefaultSeed;
-  if (mode == "rtf" && (argc == 3 || argc == 4) && ParseNumber(argv[2], size) &&
+  const bool dense = mode == "rtf-word-dense";
+  if ((mode == "rtf" || dense) && (argc == 3 || argc == 4) && ParseNumber(argv[2], size) &&
       (argc == 3 || ParseNumber(argv[3], seed))) {
-    const std::string doc = corvane::bench::GenerateRtf(size, seed);
+    const std::string doc = corvane::bench::GenerateRtf(
+        size, seed,
+        dense ? corvane::bench::RtfStyle::kWordDense : corvane::bench::RtfStyle::kMixed);
     std::fwrite(doc.data(), 1, doc.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }

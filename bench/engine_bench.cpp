@@ -1,14 +1,16 @@
 // corvane-bench: speed and memory of RenderRtfAsHtml on generated documents
 // of 1, 10 and 100 MB.
 //
-// Figures per size: MB/s, decimal megabytes of RTF per second of CPU time
+// Two kinds of document: the mixed one at each size, and one of 10 MB as
+// dense in control words as current Word output ("word-dense").
+//
+// Figures per document: MB/s, decimal megabytes of RTF per second of CPU time
 // (page faults included; other load on the machine disturbs it less than
-// wall time); input and output sizes; the growth of the resident set during
-// one conversion, also as a ratio to input + output; and the growth of the
-// address space, since memory reserved but never touched costs no resident
-// pages here but does cost address space in a 32-bit process. The kernel
-// keeps resident counts per CPU in batches, so they are good to about
-// 0.25 MB on a two-CPU machine: enough for 10 and 100 MB, rough for 1 MB.
+// wall time); control words per KB of input; input and output sizes; the growth of the resident set
+// during one conversion, also as a ratio to input + output; and the growth of the address space,
+// since memory reserved but never touched costs no resident pages here but does cost address space
+// in a 32-bit process. The kernel keeps resident counts per CPU in batches, so they are good to
+// about 0.25 MB on a two-CPU machine: enough for 10 and 100 MB, rough for 1 MB.
 //
 // Set CORVANE_BENCH_CORPUS to a folder of real RTF files to time them too.
 #include <benchmark/benchmark.h>
@@ -36,10 +38,22 @@ constexpr std::size_t kMegabyte = 1000 * 1000;
 constexpr std::array<std::size_t, 3> kSizesMb = {1, 10, 100};
 constexpr std::string_view kPeakChildFlag = "--peak-child=";
 
-const std::string& GeneratedInput(std::size_t bytes) {
-  static std::map<std::size_t, std::string> inputs;
-  auto it = inputs.find(bytes);
-  if (it == inputs.end()) it = inputs.emplace(bytes, corvane::bench::GenerateRtf(bytes)).first;
+using corvane::bench::RtfStyle;
+
+struct Document {
+  std::size_t bytes;
+  RtfStyle style;
+  auto operator<=>(const Document&) const = default;
+};
+
+std::string Generate(Document document) {
+  return corvane::bench::GenerateRtf(document.bytes, corvane::bench::kDefaultSeed, document.style);
+}
+
+const std::string& GeneratedInput(Document document) {
+  static std::map<Document, std::string> inputs;
+  auto it = inputs.find(document);
+  if (it == inputs.end()) it = inputs.emplace(document, Generate(document)).first;
   return it->second;
 }
 
@@ -66,8 +80,8 @@ struct PeakMemory {
 // Runs in a fresh process (see MeasurePeak): generates the input, resets the
 // high-water mark of the resident set to the current size, converts once and
 // prints "input output growth exact address_growth".
-int PeakChild(std::size_t bytes) {
-  const std::string input = corvane::bench::GenerateRtf(bytes);
+int PeakChild(Document document) {
+  const std::string input = Generate(document);
   // Before the reset: the reader's first-use allocations, and the engine's
   // code pages, which the first call faults in 64 KB at a time.
   StatusBytes("VmRSS");
@@ -97,11 +111,12 @@ int PeakChild(std::size_t bytes) {
 // The conversion runs in a new process rather than in this one, whose
 // allocator may hold memory freed by earlier runs and hand it out again
 // without the resident set growing.
-PeakMemory MeasurePeak(std::size_t bytes) {
+PeakMemory MeasurePeak(Document document) {
   PeakMemory result;
   std::error_code ec;
   const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
-  const std::string flag = std::string(kPeakChildFlag) + std::to_string(bytes);
+  const std::string flag = std::string(kPeakChildFlag) + std::to_string(document.bytes) + ":" +
+                           std::to_string(static_cast<int>(document.style));
   int fds[2];
   if (ec || pipe(fds) != 0) return result;
   const pid_t pid = fork();
@@ -145,11 +160,13 @@ std::string Render(std::string_view rtf, bool full_text) {
 }
 
 // Peak memory is measured for the classic output only.
-void RenderGenerated(benchmark::State& state, std::size_t bytes, bool full_text) {
-  const std::string& input = GeneratedInput(bytes);
-  static std::map<std::size_t, PeakMemory> peaks;
-  auto peak = peaks.find(bytes);
-  if (!full_text && peak == peaks.end()) peak = peaks.emplace(bytes, MeasurePeak(bytes)).first;
+void RenderGenerated(benchmark::State& state, Document document, bool full_text) {
+  const std::string& input = GeneratedInput(document);
+  static std::map<Document, PeakMemory> peaks;
+  auto peak = peaks.find(document);
+  if (!full_text && peak == peaks.end()) {
+    peak = peaks.emplace(document, MeasurePeak(document)).first;
+  }
 
   std::size_t output = 0;
   for (auto _ : state) {
@@ -164,6 +181,7 @@ void RenderGenerated(benchmark::State& state, std::size_t bytes, bool full_text)
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(input.size()));
   state.counters["MB/s"] = benchmark::Counter(in_mb, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["cw/KB"] = corvane::bench::ControlWordsPerKb(input);
   state.counters["in_MB"] = in_mb;
   state.counters["out_MB"] = out_mb;
   if (full_text) {
@@ -183,7 +201,11 @@ void RenderGenerated(benchmark::State& state, std::size_t bytes, bool full_text)
 // generated ones are not unusually easy or hard.
 void RenderCorpus(benchmark::State& state, const std::vector<std::string>& files, bool full_text) {
   std::size_t input = 0;
-  for (const std::string& file : files) input += file.size();
+  double control_words = 0;
+  for (const std::string& file : files) {
+    input += file.size();
+    control_words += corvane::bench::ControlWordsPerKb(file) * static_cast<double>(file.size());
+  }
   for (auto _ : state) {
     for (const std::string& file : files) {
       const std::string html = Render(file, full_text);
@@ -194,6 +216,7 @@ void RenderCorpus(benchmark::State& state, const std::vector<std::string>& files
                           static_cast<std::int64_t>(input));
   state.counters["MB/s"] = benchmark::Counter(static_cast<double>(input) / kMegabyte,
                                               benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["cw/KB"] = input == 0 ? 0.0 : control_words / static_cast<double>(input);
   state.counters["in_MB"] = static_cast<double>(input) / kMegabyte;
   state.counters["files"] = static_cast<double>(files.size());
 }
@@ -215,16 +238,23 @@ std::vector<std::string> ReadCorpus(const char* folder) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]).substr(0, kPeakChildFlag.size()) == kPeakChildFlag) {
-    return PeakChild(std::strtoull(argv[1] + kPeakChildFlag.size(), nullptr, 10));
+    char* style = nullptr;
+    const std::size_t bytes = std::strtoull(argv[1] + kPeakChildFlag.size(), &style, 10);
+    return PeakChild(
+        {bytes, *style == ':' ? static_cast<RtfStyle>(std::atoi(style + 1)) : RtfStyle::kMixed});
   }
 
+  std::vector<std::pair<std::string, Document>> documents;
+  for (const std::size_t mb : kSizesMb) {
+    documents.push_back({std::to_string(mb) + "MB", {mb * kMegabyte, RtfStyle::kMixed}});
+  }
+  documents.push_back({"10MB-word-dense", {10 * kMegabyte, RtfStyle::kWordDense}});
   for (const bool full_text : {false, true}) {
-    for (const std::size_t mb : kSizesMb) {
+    for (const auto& [label, document] : documents) {
       const std::string name =
-          std::string(full_text ? "RenderRtfAsFullTextHtml/" : "RenderRtfAsHtml/") +
-          std::to_string(mb) + "MB";
-      benchmark::RegisterBenchmark(name.c_str(), [mb, full_text](benchmark::State& state) {
-        RenderGenerated(state, mb * kMegabyte, full_text);
+          std::string(full_text ? "RenderRtfAsFullTextHtml/" : "RenderRtfAsHtml/") + label;
+      benchmark::RegisterBenchmark(name.c_str(), [document, full_text](benchmark::State& state) {
+        RenderGenerated(state, document, full_text);
       })->Unit(benchmark::kMillisecond);
     }
   }

@@ -124,7 +124,8 @@ std::string Hex128(Rng& rng) {
 
 class DocumentWriter {
  public:
-  DocumentWriter(std::string& out, std::uint64_t seed) : rng_(seed), w_(out, rng_) {
+  DocumentWriter(std::string& out, std::uint64_t seed, RtfStyle style)
+      : rng_(seed), w_(out, rng_), dense_(style == RtfStyle::kWordDense) {
     for (auto& rsid : rsids_) rsid = Num(rng_.Between(1000000, 16777215));
   }
 
@@ -157,9 +158,11 @@ class DocumentWriter {
   void SectionBreak();
   void HeaderFooter();
   void HexData(std::size_t bytes, std::string_view magic);
+  void DenseRunStart();
 
   Rng rng_;
   Writer w_;
+  bool dense_;
   std::array<std::string, 5> rsids_;
   std::size_t heading_number_ = 0;
 };
@@ -198,7 +201,10 @@ void DocumentWriter::Sentence(std::size_t min_words, std::size_t max_words) {
   std::size_t run_left = 0;  // words left in the open run group
   bool toggled_bold = false;
   for (std::size_t i = 0; i < count; ++i) {
-    if (run_left == 0 && rng_.Percent(18)) {
+    if (run_left == 0 && dense_) {
+      run_left = rng_.Between(1, 4);
+      DenseRunStart();
+    } else if (run_left == 0 && rng_.Percent(18)) {
       run_left = rng_.Between(1, 6);
       switch (rng_.Below(9)) {
         case 0: w_.Put("{\\b "); break;
@@ -259,12 +265,27 @@ void DocumentWriter::Sentence(std::size_t min_words, std::size_t max_words) {
   if (run_left > 0) w_.Put(toggled_bold ? "\\b0 " : "}");
 }
 
+// The group Word opens for a run: direction and font words for both the
+// right-to-left and left-to-right readings, then the run's own properties
+// and the revision that last touched it.
+void DocumentWriter::DenseRunStart() {
+  std::string run = "{\\rtlch\\fcs1 \\af0\\afs22 \\ltrch\\fcs0 ";
+  switch (rng_.Below(8)) {
+    case 0: run += "\\b"; break;
+    case 1: run += "\\i"; break;
+    case 2: run += "\\fs22\\lang1033\\langfe1033\\langnp1033"; break;
+    case 3: run += "\\cf" + Num(rng_.Between(2, 6)); break;
+    default: break;
+  }
+  w_.Controls(run + "\\insrsid" + Rsid() + " ");
+}
+
 void DocumentWriter::Text(std::size_t sentences) {
   for (std::size_t i = 0; i < sentences; ++i) Sentence(5, 24);
 }
 
 void DocumentWriter::BodyParagraphStart() {
-  switch (rng_.Below(3)) {
+  switch (dense_ ? 2 : rng_.Below(3)) {
     case 0: w_.Put("\\pard\\plain\\f0\\fs24 "); break;
     case 1: w_.Controls("\\pard\\plain \\s0\\qj\\fi360\\sb0\\sa120\\f0\\fs24\\lang2057 "); break;
     default:
@@ -655,17 +676,28 @@ void DocumentWriter::Header() {
 
 }  // namespace
 
-std::string GenerateRtf(std::size_t target_bytes, std::uint64_t seed) {
+std::string GenerateRtf(std::size_t target_bytes, std::uint64_t seed, RtfStyle style) {
   std::string out;
   // Blocks stay far below 64 KB, so this is the document's only allocation.
   out.reserve(target_bytes + (64 << 10));
-  DocumentWriter doc(out, seed);
+  DocumentWriter doc(out, seed, style);
   doc.Header();
   do {
     doc.Block();
   } while (doc.size() < target_bytes);
   doc.End();
   return out;
+}
+
+double ControlWordsPerKb(std::string_view rtf) {
+  std::size_t words = 0;
+  for (std::size_t i = 0; i + 1 < rtf.size(); ++i) {
+    if (rtf[i] != '\\') continue;
+    const char next = rtf[i + 1];
+    if ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z')) ++words;
+    ++i;  // "\\\\" is one escaped backslash, not the start of a word
+  }
+  return rtf.empty() ? 0.0 : static_cast<double>(words) * 1024.0 / static_cast<double>(rtf.size());
 }
 
 }  // namespace corvane::bench

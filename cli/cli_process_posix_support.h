@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -94,14 +95,26 @@ class CliProcessTest : public ::testing::Test {
     std::string output;
     std::string errors;
   };
-  Answer Ask(const std::vector<std::string>& args, const std::string& input = {}) {
+  // With through_pipe, the input comes through a pipe instead of a file;
+  // with skip, standard input is a file already read up to that offset.
+  Answer Ask(const std::vector<std::string>& args, const std::string& input = {},
+             bool through_pipe = false, off_t skip = 0) {
     const fs::path in = Write("stdin.bin", input);
     const fs::path out = root_ / "stdout.bin";
     const fs::path err = root_ / "stderr.bin";
+    int pipe_ends[2] = {-1, -1};
+    if (through_pipe && ::pipe(pipe_ends) != 0) return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
       if (::chdir(root_.c_str()) != 0) ::_exit(120);
-      ::dup2(::open(in.c_str(), O_RDONLY), 0);
+      if (through_pipe) {
+        ::dup2(pipe_ends[0], 0);
+        ::close(pipe_ends[0]);
+        ::close(pipe_ends[1]);
+      } else {
+        ::dup2(::open(in.c_str(), O_RDONLY), 0);
+        if (::lseek(0, skip, SEEK_SET) != skip) ::_exit(122);
+      }
       ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
       ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       std::vector<std::string> copies = args;
@@ -111,6 +124,15 @@ class CliProcessTest : public ::testing::Test {
       argv.push_back(nullptr);
       ::execv(program.c_str(), argv.data());
       ::_exit(121);
+    }
+    if (through_pipe) {
+      // Small writes, so that the reader sees the input arrive in pieces.
+      ::close(pipe_ends[0]);
+      for (std::size_t at = 0; at < input.size(); at += 4096) {
+        const std::size_t n = std::min<std::size_t>(4096, input.size() - at);
+        if (::write(pipe_ends[1], input.data() + at, n) != static_cast<ssize_t>(n)) break;
+      }
+      ::close(pipe_ends[1]);
     }
     Answer answer;
     answer.status = Wait(pid);

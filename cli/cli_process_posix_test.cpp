@@ -59,6 +59,34 @@ TEST_F(CliProcessTest, CommandLinesAnswerAsTheHelpSays) {
   }
 }
 
+// Standard input is sized once when it is a file and grown when it is a
+// pipe: either way every byte arrives once, from the current offset on.
+TEST_F(CliProcessTest, StandardInputIsReadWholeFromAFileOrAPipe) {
+  std::string rtf = "{\\rtf1 ";
+  for (int i = 0; rtf.size() < 300000; ++i) rtf += "Line " + std::to_string(i) + "\\par\r\n";
+  rtf += "}";
+  const std::string header = "junk{";  // read by someone before the converter starts
+  struct Case {
+    const char* name;
+    std::string input;
+    bool through_pipe;
+    off_t skip;
+  };
+  const Case cases[] = {
+      {"file", rtf, false, 0},
+      {"pipe of many blocks", rtf, true, 0},
+      {"file partly read already", header + rtf, false, static_cast<off_t>(header.size())},
+      {"empty file", "", false, 0},
+      {"empty pipe", "", true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Answer answer = Ask({"-"}, c.input, c.through_pipe, c.skip);
+    EXPECT_EQ(answer.status, 0) << answer.errors;
+    EXPECT_EQ(answer.output, corvane::RenderRtfAsHtml(c.input.substr(c.skip)));
+  }
+}
+
 TEST_F(CliProcessTest, OneInterruptStopsAfterTheFilesAtHandWith130) {
   // Enough large files that the run is still going when the signal comes.
   const std::string big = "{\\rtf1 " + std::string(4 << 20, 'a') + "}";

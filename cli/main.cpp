@@ -70,17 +70,18 @@ int UsageError(const std::string& message) {
 int ConvertStandardStreams(bool full_text) {
   corvane::os::SetBinaryMode(stdin);
   corvane::os::SetBinaryMode(stdout);
-  std::string rtf;
-  char buffer[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) rtf.append(buffer, n);
-  if (std::ferror(stdin)) {
+  corvane::os::InputBytes input;
+  if (!corvane::os::ReadStandardInput(input)) {
     std::fputs("corvane-cli: -: cannot read standard input\n", stderr);
     return kExitFailed;
   }
+  const std::string_view rtf = input.View();
   const std::string html =
       full_text ? corvane::RenderRtfAsFullTextHtml(rtf, corvane::os::SystemCodePageDecoder())
                 : corvane::RenderRtfAsHtml(rtf);
+  // Unbuffered, the document leaves in one write instead of a buffer's worth
+  // and then the rest.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (std::fwrite(html.data(), 1, html.size(), stdout) != html.size() || std::fflush(stdout) != 0) {
     std::fputs("corvane-cli: -: cannot write standard output\n", stderr);
     return kExitFailed;

@@ -26,6 +26,9 @@ struct ConversionState {
   std::string_view Source;
   std::size_t SourceLength = 0;
   std::size_t Position = 0;  // index of the next byte to examine
+  // Index of the last byte that ends both a control word and its parameter,
+  // or 0 without one: a word that starts before it needs no bounds checks.
+  std::size_t LastWordEnd = 0;
   std::ptrdiff_t Depth = 0;  // +1 per "{", -1 per "}"; never checked for balance
 
   // The control word read last and its parameter; views into Source, or a

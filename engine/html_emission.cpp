@@ -17,58 +17,59 @@ struct BodyWord {
   std::string_view text;  // for kAppend
 };
 
-// The body's control words, compared exactly and case-sensitively.
+// The body's control words, compared exactly and case-sensitively. Called
+// for every control word of the body, most of which are formatting that
+// matches nothing here: the length and first byte rule those out before
+// any comparison.
 BodyWord LookupBodyWord(std::string_view w) {
-  switch (w.empty() ? 0 : w[0]) {
-    case 'p':
-      if (w == "par") return {WordAction::kParagraph, {}};
-      if (w == "page") return {WordAction::kRule, {}};
-      break;
-    case 's':
-      if (w == "sect") return {WordAction::kRule, {}};
-      break;
-    case 'r':
-      if (w == "row") return {WordAction::kRow, {}};
-      if (w == "rquote") return {WordAction::kAppend, "&rsquo;"};
+  constexpr BodyWord kNone{WordAction::kNone, {}};
+  switch (w.size()) {
+    case 1:
+      switch (w[0]) {
+        case '-': return {WordAction::kAppend, "-"};
+        case '_': return {WordAction::kAppend, "_"};
+        case '~': return {WordAction::kAppend, "&nbsp;"};
+        case '|':
+        case ':': return {WordAction::kAppend, " "};
+        default: return kNone;
+      }
+    case 3:
+      switch (w[0]) {
+        case 'p': return w == "par" ? BodyWord{WordAction::kParagraph, {}} : kNone;
+        case 'r': return w == "row" ? BodyWord{WordAction::kRow, {}} : kNone;
+        case 't': return w == "tab" ? BodyWord{WordAction::kAppend, " "} : kNone;
+        case 'l': return w == "lbr" ? BodyWord{WordAction::kAppend, "<br />\r\n"} : kNone;
+        default: return kNone;
+      }
+    case 4:
+      switch (w[0]) {
+        case 'p': return w == "page" ? BodyWord{WordAction::kRule, {}} : kNone;
+        case 's': return w == "sect" ? BodyWord{WordAction::kRule, {}} : kNone;
+        case 'c': return w == "cell" ? BodyWord{WordAction::kCell, {}} : kNone;
+        case 'l': return w == "line" ? BodyWord{WordAction::kAppend, "<br />\r\n"} : kNone;
+        default: return kNone;
+      }
+    case 6:
+      switch (w[0]) {
+        case 'r': return w == "rquote" ? BodyWord{WordAction::kAppend, "&rsquo;"} : kNone;
+        case 'l': return w == "lquote" ? BodyWord{WordAction::kAppend, "&lsquo;"} : kNone;
+        case 'b': return w == "bullet" ? BodyWord{WordAction::kAppend, "*"} : kNone;
+        case 'e':
+          if (w == "emdash") return {WordAction::kAppend, "&mdash;"};
+          if (w == "endash") return {WordAction::kAppend, "&ndash;"};
+          return kNone;
+        default: return kNone;
+      }
+    case 7:
+      if (w == "emspace" || w == "enspace" || w == "qmspace")
+        return {WordAction::kAppend, "&nbsp;"};
+      return kNone;
+    case 9:
       if (w == "rdblquote") return {WordAction::kAppend, "&rdquo;"};
-      break;
-    case 'c':
-      if (w == "cell") return {WordAction::kCell, {}};
-      break;
-    case 't':
-      if (w == "tab") return {WordAction::kAppend, " "};
-      break;
-    case 'l':
-      if (w == "line" || w == "lbr") return {WordAction::kAppend, "<br />\r\n"};
-      if (w == "lquote") return {WordAction::kAppend, "&lsquo;"};
       if (w == "ldblquote") return {WordAction::kAppend, "&ldquo;"};
-      break;
-    case 'e':
-      if (w == "emdash") return {WordAction::kAppend, "&mdash;"};
-      if (w == "endash") return {WordAction::kAppend, "&ndash;"};
-      if (w == "emspace" || w == "enspace") return {WordAction::kAppend, "&nbsp;"};
-      break;
-    case 'q':
-      if (w == "qmspace") return {WordAction::kAppend, "&nbsp;"};
-      break;
-    case 'b':
-      if (w == "bullet") return {WordAction::kAppend, "*"};
-      break;
-    case '-':
-      if (w == "-") return {WordAction::kAppend, "-"};
-      break;
-    case '_':
-      if (w == "_") return {WordAction::kAppend, "_"};
-      break;
-    case '~':
-      if (w == "~") return {WordAction::kAppend, "&nbsp;"};
-      break;
-    case '|':
-    case ':':
-      if (w.size() == 1) return {WordAction::kAppend, " "};
-      break;
+      return kNone;
+    default: return kNone;
   }
-  return {WordAction::kNone, {}};
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The single forward pass over the RTF bytes: control words, hex escapes,
 // groups, and the destinations that are thrown away whole.
-#include <array>
-
 #include "conversion_state.h"
 #include "rtf2html.h"
 
@@ -11,15 +9,22 @@ namespace {
 // The word a reader gets when it starts at the end of the input.
 constexpr std::string_view kWordPastEnd("\0", 1);
 
-constexpr std::array<std::string_view, 15> kSkippedDestinations = {
-    "*",       "fonttbl", "colortbl", "stylesheet", "info",    "header", "footer", "headerl",
-    "headerr", "headerf", "footerl",  "footerr",    "footerf", "field",  "pict"};
-
-bool IsSkippedDestination(std::string_view word) {
-  for (std::string_view d : kSkippedDestinations) {
-    if (word == d) return true;
+// The groups thrown away whole. Called for every group that opens with a
+// word, so a word is ruled out by its length and first byte before any
+// comparison.
+bool IsSkippedDestination(std::string_view w) {
+  switch (w.size()) {
+    case 1: return w[0] == '*';
+    case 4: return w == "info" || w == "pict";
+    case 5: return w == "field";
+    case 6: return w[0] == 'h' ? w == "header" : w == "footer";
+    case 7:
+      if (w[0] == 'f') return w == "fonttbl" || w == "footerl" || w == "footerr" || w == "footerf";
+      return w == "headerl" || w == "headerr" || w == "headerf";
+    case 8: return w == "colortbl";
+    case 10: return w == "stylesheet";
+    default: return false;
   }
-  return false;
 }
 
 void AppendTitleByte(std::string& out, unsigned char b) {
@@ -43,6 +48,12 @@ unsigned char HexDigitValue(unsigned char c) {
 void ConversionState::ResetState() {
   SourceLength = Source.size();
   Position = 0;
+  // A document ends in "}" as a rule: this looks at a byte or two.
+  LastWordEnd = SourceLength;
+  while (LastWordEnd > 0) {
+    const unsigned char c = static_cast<unsigned char>(Source[--LastWordEnd]);
+    if (Is(c, kWordDelimiter) && !Is(c, kParamByte)) break;
+  }
   Depth = 0;
   Word = {};
   Param = {};
@@ -70,11 +81,20 @@ void ConversionState::ReadControlWord() {
   // The first byte belongs to the word whatever it is.
   const char* const word = Source.data() + Position;
   const char* p = word + 1;
-  while (p < end && !Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
-  Word = std::string_view(word, static_cast<std::size_t>(p - word));
-
-  const char* const param = p;
-  while (p < end && Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  const char* param = nullptr;
+  if (Position < LastWordEnd) {
+    // Hot: about a hundred words in every KB of a current word processor's
+    // output. A byte that ends both the word and its parameter lies ahead,
+    // so the loops need not test for the end of the input.
+    while (!Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
+    param = p;
+    while (Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  } else {
+    while (p < end && !Is(static_cast<unsigned char>(*p), kWordDelimiter)) ++p;
+    param = p;
+    while (p < end && Is(static_cast<unsigned char>(*p), kParamByte)) ++p;
+  }
+  Word = std::string_view(word, static_cast<std::size_t>(param - word));
   Param = std::string_view(param, static_cast<std::size_t>(p - param));
 
   if (p < end && *p == ' ') ++p;

@@ -1,10 +1,15 @@
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 
 #include "os/console.h"
+#include "os/posix_large_pages.h"
 
 namespace corvane::os {
 namespace {
@@ -17,6 +22,17 @@ static_assert(std::atomic<int>::is_always_lock_free);
 void OnInterrupt(int signal) {
   g_last_signal = signal;
   g_interrupts.fetch_add(1);
+}
+
+constexpr std::size_t kFirstPipeBlock = std::size_t{1} << 16;
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+void Allocate(InputBytes& input, std::size_t capacity) {
+  std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(capacity);
+  PreferLargePages(block.get(), capacity);
+  if (input.size != 0) std::memcpy(block.get(), input.block.get(), input.size);
+  input.block = std::move(block);
+  input.capacity = capacity;
 }
 
 }  // namespace
@@ -51,5 +67,27 @@ int InterruptCount() { return g_interrupts.load(); }
 int InterruptExitStatus() { return 128 + g_last_signal.load(); }
 
 void SetBinaryMode(std::FILE*) {}
+
+bool ReadStandardInput(InputBytes& input) {
+  input = {};
+  // One byte beyond a file's size, so that the read that meets the end
+  // finds room and the block never grows.
+  std::size_t capacity = kFirstPipeBlock;
+  struct stat info {};
+  if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
+    const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+    if (at >= 0 && info.st_size > at) capacity = static_cast<std::size_t>(info.st_size - at) + 1;
+  }
+  Allocate(input, capacity);
+  for (;;) {
+    if (input.size == input.capacity) Allocate(input, input.capacity * 2);
+    const ssize_t got = ::read(STDIN_FILENO, input.block.get() + input.size,
+                               std::min(input.capacity - input.size, kMaxTransfer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    input.size += static_cast<std::size_t>(got);
+  }
+}
 
 }  // namespace corvane::os

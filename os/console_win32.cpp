@@ -1,9 +1,12 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "os/console.h"
 
@@ -62,5 +65,35 @@ void MatchConsoleToProcessCodePage() {
 void IgnoreBrokenPipes() {}  // Windows raises no signal for it
 
 void SetBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
+
+bool ReadStandardInput(InputBytes& input) {
+  input = {};
+  SetBinaryMode(stdin);
+  // One byte beyond a file's size, so that the read that meets the end
+  // finds room and the block never grows.
+  std::size_t capacity = std::size_t{1} << 16;
+  const int fd = _fileno(stdin);
+  struct _stat64 info {};
+  if (_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) != 0) {
+    const __int64 at = _telli64(fd);
+    if (at >= 0 && info.st_size > at &&
+        static_cast<unsigned long long>(info.st_size - at) < SIZE_MAX / 2) {
+      capacity = static_cast<std::size_t>(info.st_size - at) + 1;
+    }
+  }
+  for (;;) {
+    if (input.size == input.capacity) {
+      if (input.capacity != 0) capacity = input.capacity * 2;
+      std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(capacity);
+      if (input.size != 0) std::memcpy(block.get(), input.block.get(), input.size);
+      input.block = std::move(block);
+      input.capacity = capacity;
+    }
+    const std::size_t got =
+        std::fread(input.block.get() + input.size, 1, input.capacity - input.size, stdin);
+    input.size += got;
+    if (got == 0) return !std::ferror(stdin);
+  }
+}
 
 }  // namespace corvane::os

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "os/os.h"
+#include "os/posix_large_pages.h"
 
 namespace corvane::os {
 namespace {
@@ -118,6 +119,8 @@ bool File::ReadAll(std::string& content, ErrorCode& error) {
     error = EFBIG;
     return false;
   }
+  content.reserve(static_cast<std::size_t>(info.st_size));
+  PreferLargePages(content.data(), content.capacity());
   content.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < content.size()) {

@@ -1,8 +1,12 @@
 #!/bin/bash
 # Builds the native preset (RelWithDebInfo, so -O2) and prints speed figures:
-# the engine on generated 1, 10 and 100 MB documents, then corvane-cli on
-# folder trees of small documents (scripts/bench-tree.sh), unless given
-# --engine-only. Other arguments go to corvane-bench, for example
+# the engine on generated 1, 10 and 100 MB documents and on a 10 MB one as
+# dense in control words as current Word output (with control words per KB),
+# then, unless given --engine-only, corvane-cli as a whole process on that
+# document next to cat on the same input (scripts/bench-process.py: standard
+# input, file argument, peak memory, one CPU against two on a folder of large
+# documents) and on folder trees of small documents (scripts/bench-tree.sh).
+# CORVANE_BENCH_CORPUS=folder adds a real corpus to the engine's figures. Other arguments go to corvane-bench, for example
 # --benchmark_filter=10MB. Figures only: nothing here passes or fails on time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +23,7 @@ done
 cmake --preset native >/dev/null
 # Only the targets measured here, so that unfinished work elsewhere in the
 # tree does not hold the figures up.
-cmake --build --preset native --target corvane-bench
+cmake --build --preset native --target corvane-bench corvane-cli corvane-benchgen
 
 json=build/native/bench-engine.json
 echo
@@ -41,9 +45,11 @@ for r in runs:
         continue
     if r.get("aggregate_name") is None and r["run_name"] in cv:
         continue
-    line = "%-32s %7.0f MB/s" % (r["run_name"], r["MB/s"])
+    line = "%-40s %7.0f MB/s" % (r["run_name"], r["MB/s"])
     if r["run_name"] in cv:
         line += " (median, cv %.1f%%)" % (100 * cv[r["run_name"]]["MB/s"])
+    if "cw/KB" in r:
+        line += "  %3.0f control words/KB" % r["cw/KB"]
     line += "  in %.2f MB" % r["in_MB"]
     if "out_MB" in r:
         line += ", out %.2f MB" % r["out_MB"]
@@ -55,5 +61,8 @@ EOF
 fi
 
 if [ "$engine_only" -eq 0 ]; then
+  echo
+  python3 scripts/bench-process.py build/native/corvane-cli build/native/corvane-benchgen \
+    build/native/bench-process
   scripts/bench-tree.sh
 fi

@@ -55,6 +55,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExampleInput,
                          testing::ValuesIn(corvane::cases::LoadExamples(CORVANE_CASES_DIR)),
                          [](const auto& info) { return info.param.name; });
 
+// A document cut off at every byte: words, parameters and destinations
+// that run into the end of the input take the scanner's careful path, and
+// the last byte that ends a word moves through every position.
+TEST(TruncatedInput, EveryPrefixMatchesReference) {
+  const std::string document =
+      "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\info{\\title A\\'e9}}\\pard\\plain\\fs24 "
+      "{\\rtlch\\fcs1 \\af0\\afs22 \\ltrch\\fcs0 \\insrsid1234567 one}\\par\\pnlvlblt "
+      "two\\-three\\tab\\cell\\row\\emdash\\uc1\\u-3913?\\ab-12cd\\page}";
+  for (std::size_t length = 0; length <= document.size(); ++length) {
+    SCOPED_TRACE("first " + std::to_string(length) + " bytes");
+    ExpectSameAsReference(std::string_view(document).substr(0, length));
+  }
+}
+
 // The corpus: the files bundled in tests/corpus, which every clone has, and
 // the larger shared corpus beside the repository when it is there. A file in
 // both is run once. A missing shared corpus is one skipped test, so a run
