@@ -36,7 +36,7 @@ using Clock = std::chrono::steady_clock;
 
 // What the job's callbacks (plain functions) share with the run.
 struct Run {
-  const Options* options = nullptr;
+  bool json_report = false;
   std::unique_ptr<OutputFolder> outdir;
   Clock::time_point start = Clock::now();
   std::atomic<std::int64_t> converted{0};
@@ -62,7 +62,7 @@ void Finish(FileRecord record) {
         g_progress_on_terminal ? EscapeControlCharacters(record.input) : record.input;
     std::fprintf(stderr, "corvane-cli: %s: %s\n", shown.c_str(), record.reason.c_str());
   }
-  if (g_run->options->json_report) {
+  if (g_run->json_report) {
     record.input = os::AnsiToUtf8(record.input);
     record.output = os::AnsiToUtf8(record.output);
     const std::string line = FileRecordLine(record);
@@ -156,7 +156,7 @@ class JobModules {
 };
 
 void PrintSummary(bool interrupted) {
-  if (!g_run->options->json_report) return;
+  if (!g_run->json_report) return;
   const std::string line =
       SummaryLine({g_run->converted, g_run->failed, interrupted, MillisecondsSince(g_run->start)});
   std::fwrite(line.data(), 1, line.size(), stdout);
@@ -246,6 +246,10 @@ class Feeder {
 
   // False once the run is stopping.
   bool Queue(const std::string& path) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stopped_) return false;
+    }
     os::ErrorCode error = 0;
     const os::PathKind kind = os::GetPathKind(path, error);
     if (kind == os::PathKind::kMissing) {
@@ -289,7 +293,7 @@ class Feeder {
   }
 
   static inline Feeder* g_feeder = nullptr;
-  const Options& options_;
+  const Options options_;  // a copy: a feeder left blocked may outlive the caller's
   os::Thread thread_;
   std::mutex mutex_;  // stopped_, and every call into the job
   bool stopped_ = false;
@@ -299,15 +303,16 @@ class Feeder {
 }  // namespace
 
 JobOutcome RunConversionJob(const Options& options) {
-  Run run;
-  run.options = &options;
+  // Never freed: a worker stuck in a converter may outlive the job's end
+  // and still report, until the process ends.
+  g_run = new Run;
+  g_run->json_report = options.json_report;
   if (!options.outdir.empty()) {
     std::string reason;
     const std::string folder = os::FullPathName(options.outdir);
     if (!MakeFolderPath(folder, reason)) throw std::runtime_error(reason);
-    run.outdir = std::make_unique<OutputFolder>(folder);
+    g_run->outdir = std::make_unique<OutputFolder>(folder);
   }
-  g_run = &run;
 
   os::InstallInterruptHandler();
   os::NotificationListener listener(batch::WM_JOB_PROGRESS);
