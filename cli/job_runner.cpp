@@ -265,9 +265,9 @@ class Feeder {
     }
     std::string full = os::FullPathName(path);
     if (kind == os::PathKind::kFolder) {
-      // Its files are listed as FOLDER + separator + name: one separator.
-      while (full.size() > 1 && full.back() == os::kPathSeparator && full[full.size() - 2] != ':' &&
-             full[full.size() - 2] != os::kPathSeparator) {
+      // Its files are listed as FOLDER + separator + name: no separator at
+      // its end, except the root's ("/", "C:\").
+      while (full.size() > 1 && full.back() == os::kPathSeparator && full[full.size() - 2] != ':') {
         full.pop_back();
       }
       if (g_run->outdir) g_run->outdir->AddSourceFolder(full);
