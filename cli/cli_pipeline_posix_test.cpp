@@ -128,7 +128,8 @@ TEST_F(CliPipelineTest, AnyNumberOfWorkersWritesTheSameOutputs) {
   for (const char* jobs : {"1", "2", "4"}) {
     SCOPED_TRACE(jobs);
     const std::string out = std::string("out") + jobs;
-    const Answer answer = Ask({"--jobs", jobs, "--outdir", out, "tree", "--report", "json"});
+    const Answer answer =
+        Ask({std::string("-j") + jobs, "--outdir", out, "tree", "--report", "json"});
     EXPECT_EQ(answer.status, 0) << answer.errors;
     EXPECT_EQ(Count(Values(answer.output, "status"), "converted"), contents.size());
     for (int i = 0; i < 24; ++i) {
@@ -144,6 +145,8 @@ TEST_F(CliPipelineTest, UsageErrorsOfTheNewOptions) {
       {{"--jobs", "0", "x"}, "--jobs needs a number"},
       {{"--jobs", "many", "x"}, "--jobs needs a number"},
       {{"-j"}, "--jobs needs a number"},
+      {{"-j1x", "x"}, "--jobs needs a number"},
+      {{"--jobs=65", "x"}, "--jobs needs a number"},
       {{"--report", "xml", "x"}, "--report knows one format: json"},
       {{"--files-from"}, "--files-from needs a file"},
       {{"-0", "x"}, "--null applies to --files-from"},

@@ -16,7 +16,7 @@ CommandLine UsageError(std::string message) {
 }
 
 // An option that takes a value, as "--name VALUE" or "--name=VALUE" (and
-// for a short name "-j VALUE"). True when arguments[i] is that option;
+// for a short name "-j VALUE" or "-j4"). True when arguments[i] is that option;
 // value is then set, or missing is, and i moves past what was used.
 bool TakeValue(const std::vector<std::string>& arguments, std::size_t& i, std::string_view name,
                std::string_view short_name, std::string& value, bool& missing) {
@@ -24,6 +24,11 @@ bool TakeValue(const std::vector<std::string>& arguments, std::size_t& i, std::s
   if (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
       argument[name.size()] == '=') {
     value = argument.substr(name.size() + 1);
+    return true;
+  }
+  if (!short_name.empty() && argument.size() > short_name.size() &&
+      argument.substr(0, short_name.size()) == short_name) {
+    value = argument.substr(short_name.size());  // "-j4"
     return true;
   }
   if (argument != name && (short_name.empty() || argument != short_name)) return false;
