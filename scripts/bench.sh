@@ -65,4 +65,5 @@ if [ "$engine_only" -eq 0 ]; then
   python3 scripts/bench-process.py build/native/corvane-cli build/native/corvane-benchgen \
     build/native/bench-process
   scripts/bench-tree.sh
+  scripts/bench-jobs.sh
 fi
