@@ -1,6 +1,9 @@
-// The body's clean-up: seven left-to-right replacements, each linear.
+// The body's clean-up: seven left-to-right replacements, run as three
+// linear passes.
+#include <bit>
 #include <cstring>
 
+#include "chunk_scan.h"
 #include "conversion_state.h"
 
 namespace corvane::engine {
@@ -16,13 +19,17 @@ std::size_t CollapsedRunLength(std::size_t n) {
 }
 
 // Index of the first of two adjacent spaces at or after from, or npos.
+// Text has a space every few bytes, so a search that stops at each one
+// costs more than the bytes: pairs are looked for a chunk at a time, the
+// chunks overlapping by a byte so that a pair across two is seen whole.
 std::size_t FindDoubleSpace(const char* data, std::size_t size, std::size_t from) {
-  while (from + 1 < size) {
-    const void* hit = std::memchr(data + from, ' ', size - from - 1);
-    if (!hit) break;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-    if (data[at + 1] == ' ') return at;
-    from = at + 2;  // data[at + 1] is no space
+  for (; size - from >= chunk::kBytes; from += chunk::kBytes - 1) {
+    const chunk::Chunk spaces = chunk::Equal(chunk::Load(data + from), ' ');
+    const chunk::Chunk pairs = spaces & (spaces >> 8);
+    if (pairs != 0) return from + static_cast<std::size_t>(std::countr_zero(pairs) / 8);
+  }
+  for (; from + 1 < size; ++from) {
+    if (data[from] == ' ' && data[from + 1] == ' ') return from;
   }
   return std::string::npos;
 }
@@ -49,6 +56,22 @@ void CollapseSpaceRuns(std::string& text) {
   text.resize(write);
 }
 
+// Index of the first "<" (with closers, "<" or ">") at or after from, or
+// size. Tags come every few dozen bytes: a library search would stop and
+// be called again about as often.
+template <bool kWithClosers>
+std::size_t FindTagEdge(const char* data, std::size_t size, std::size_t from) {
+  for (; size - from >= chunk::kBytes; from += chunk::kBytes) {
+    const chunk::Chunk chunk = chunk::Load(data + from);
+    // "<" is 0x3C and ">" 0x3E: with bit 1 set, both read ">".
+    const chunk::Chunk edges =
+        kWithClosers ? chunk::Equal(chunk | chunk::Repeat(0x02), '>') : chunk::Equal(chunk, '<');
+    if (edges != 0) return from + static_cast<std::size_t>(std::countr_zero(edges) / 8);
+  }
+  while (from < size && data[from] != '<' && !(kWithClosers && data[from] == '>')) ++from;
+  return from;
+}
+
 // The patterns are a few bytes long: a plain loop beats a call to memcmp.
 bool Matches(const char* at, std::string_view pattern) {
   for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -57,60 +80,70 @@ bool Matches(const char* at, std::string_view pattern) {
   return true;
 }
 
-// Replaces every occurrence of `from` by `to`. `from` must not be able to
-// overlap itself, so that every occurrence in the input is one the
-// left-to-right pass would find. Candidates are found by searching for
-// from[anchor], a byte that is rare in text.
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to,
-                       std::size_t anchor) {
+// "<p> </p>" becomes "<p>&nbsp;</p>". The only pass that grows the text,
+// so the only one that copies it, and only when it finds something.
+std::string MarkBlankParagraphs(std::string text) {
+  constexpr std::string_view kBlank = "<p> </p>";
+  constexpr std::string_view kMarked = "<p>&nbsp;</p>";
   const char* const data = text.data();
   const std::size_t size = text.size();
-  auto find_from = [&](std::size_t pos) -> std::size_t {
-    std::size_t probe = pos + anchor;
-    while (probe < size) {
-      const void* hit = std::memchr(data + probe, from[anchor], size - probe);
-      if (!hit) break;
-      const std::size_t at =
-          static_cast<std::size_t>(static_cast<const char*>(hit) - data) - anchor;
-      if (at + from.size() <= size && Matches(data + at, from)) return at;
-      probe = at + anchor + 1;
+  auto find_blank = [&](std::size_t at) {
+    for (at = FindTagEdge<false>(data, size, at); at < size;
+         at = FindTagEdge<false>(data, size, at + 1)) {
+      if (size - at >= kBlank.size() && Matches(data + at, kBlank)) return at;
     }
     return std::string::npos;
   };
-
-  std::size_t hit = find_from(0);
+  std::size_t hit = find_blank(0);
   if (hit == std::string::npos) return text;
-
-  if (to.size() <= from.size()) {
-    // Shrinking: rewrite in place, the write index never passes the read index.
-    char* const out = text.data();
-    std::size_t read = 0;
-    std::size_t write = 0;
-    while (hit != std::string::npos) {
-      std::memmove(out + write, out + read, hit - read);
-      write += hit - read;
-      std::memcpy(out + write, to.data(), to.size());
-      write += to.size();
-      read = hit + from.size();
-      hit = find_from(read);
-    }
-    std::memmove(out + write, out + read, size - read);
-    write += size - read;
-    text.resize(write);
-    return text;
-  }
-
   std::string out;
   out.reserve(size + size / 4);
   std::size_t read = 0;
   while (hit != std::string::npos) {
     out.append(data + read, hit - read);
-    out.append(to);
-    read = hit + from.size();
-    hit = find_from(read);
+    out.append(kMarked);
+    read = hit + kBlank.size();
+    hit = find_blank(read);
   }
   out.append(data + read, size - read);
   return out;
+}
+
+// Three passes in one, in place: " <" becomes "<", then "> " becomes ">",
+// then "<p></p>\r\n" goes. The first two remove every space that follows a
+// ">" or precedes a "<" of the text they start from: neither pass makes or
+// breaks a place where the other acts. The third acts only on text the
+// first two left whole after its previous removal, so what a removal
+// leaves behind is not removed again, as in a pass of its own.
+void TrimSpacesAtTags(std::string& text) {
+  constexpr std::string_view kEmptyParagraph = "<p></p>";
+  char* const data = text.data();
+  const std::size_t size = text.size();
+  std::size_t read = 0;
+  std::size_t write = 0;
+  // Where the last empty paragraph was removed: a match must start here or later.
+  std::size_t whole_from = 0;
+  for (;;) {
+    const std::size_t edge = FindTagEdge<true>(data, size, read);
+    std::size_t run_end = edge;
+    if (edge < size && data[edge] == '<' && edge > read && data[edge - 1] == ' ') --run_end;
+    std::memmove(data + write, data + read, run_end - read);
+    write += run_end - read;
+    if (edge == size) break;
+    const char tag_edge = data[edge];
+    data[write++] = tag_edge;
+    read = edge + 1;
+    if (tag_edge != '>') continue;
+    if (read < size && data[read] == ' ') ++read;
+    if (write - whole_from >= kEmptyParagraph.size() &&
+        Matches(data + write - kEmptyParagraph.size(), kEmptyParagraph) && size - read >= 2 &&
+        data[read] == '\r' && data[read + 1] == '\n') {
+      write -= kEmptyParagraph.size();
+      read += 2;
+      whole_from = write;
+    }
+  }
+  text.resize(write);
 }
 
 }  // namespace
@@ -119,10 +152,8 @@ std::string CleanUpBody(std::string text) {
   // The order matters: shrinking space runs first is what lets a blank
   // paragraph become "&nbsp;" or vanish, and emptied paragraphs go last.
   CollapseSpaceRuns(text);
-  text = ReplaceAll(std::move(text), "<p> </p>", "<p>&nbsp;</p>", 0);
-  text = ReplaceAll(std::move(text), " <", "<", 1);
-  text = ReplaceAll(std::move(text), "> ", ">", 0);
-  text = ReplaceAll(std::move(text), "<p></p>\r\n", "", 0);
+  text = MarkBlankParagraphs(std::move(text));
+  TrimSpacesAtTags(text);
   return text;
 }
 

@@ -80,8 +80,8 @@ struct ConversionState {
   }
   void EmitRun(std::string_view text) { EmitRun(text.data(), text.data() + text.size()); }
   // With appends_are_text, the special characters are text: pending tags
-  // are written before them rather than after.
-  void ApplyControlWord(bool appends_are_text = false);
+  // are written before them rather than after. Defined in body_words.h.
+  inline void ApplyControlWord(bool appends_are_text = false);
   std::string FinishDocument();
 
  private:

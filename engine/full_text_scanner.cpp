@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "body_words.h"
 #include "conversion_state.h"
 #include "engine/document_tables.h"
 #include "engine/text_decoding.h"
@@ -105,7 +106,7 @@ class FullTextScanner {
   bool item_from_list_ = false;  // the pending item comes from paragraph properties
 };
 
-std::string FullTextScanner::Run() {
+[[gnu::flatten]] std::string FullTextScanner::Run() {
   const char* const data = state_.Source.data();
   const std::size_t length = state_.SourceLength;
   while (state_.Position < length) {

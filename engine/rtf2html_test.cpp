@@ -192,6 +192,26 @@ TEST(CleanUpBody, TagNeighboursAndEmptyParagraphs) {
   }
 }
 
+TEST(CleanUpBody, EveryShortMixOfSpacesAndTagsMatchesSevenPasses) {
+  // The passes are fused in the engine; every sequence of up to six of
+  // these pieces is where one pass could make or break another's match.
+  const std::string_view kPieces[] = {" ", "<p>", "</p>", "\r\n", "x", "<", ">"};
+  constexpr std::size_t kPieceCount = std::size(kPieces);
+  std::vector<std::size_t> digits;
+  for (std::size_t length = 0; length <= 6; ++length) {
+    digits.assign(length, 0);
+    for (;;) {
+      std::string text;
+      for (std::size_t digit : digits) text += kPieces[digit];
+      ASSERT_EQ(corvane::engine::CleanUpBody(text), corvane::reference::CleanUpBody(text))
+          << "in \"" << text << "\"";
+      std::size_t i = 0;
+      while (i < length && ++digits[i] == kPieceCount) digits[i++] = 0;
+      if (i == length) break;
+    }
+  }
+}
+
 // Pathological inputs: name, generator, expected shape. The benchmark times
 // them; here only the output is checked, and ctest's timeout guards against
 // a hang.
