@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "os/console.h"
-#include "os/posix_large_pages.h"
 
 namespace corvane::os {
 namespace {
@@ -29,7 +28,6 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 void Allocate(InputBytes& input, std::size_t capacity) {
   std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(capacity);
-  PreferLargePages(block.get(), capacity);
   if (input.size != 0) std::memcpy(block.get(), input.block.get(), input.size);
   input.block = std::move(block);
   input.capacity = capacity;

@@ -14,7 +14,6 @@
 #include <utility>
 
 #include "os/os.h"
-#include "os/posix_large_pages.h"
 
 namespace corvane::os {
 namespace {
@@ -120,7 +119,6 @@ bool File::ReadAll(std::string& content, ErrorCode& error) {
     return false;
   }
   content.reserve(static_cast<std::size_t>(info.st_size));
-  PreferLargePages(content.data(), content.capacity());
   content.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < content.size()) {
