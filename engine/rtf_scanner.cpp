@@ -107,7 +107,11 @@ void ConversionState::ReadControlWord() {
 void ConversionState::HandleControl() {
   ++Position;  // past the backslash
   const unsigned char d = At(Position);
-  if (d == '\'') {
+  // Nearly every control is a word: one test sends it on its way.
+  if (d >= 'a' && d <= 'z') {
+    ReadControlWord();
+    ApplyControlWord();
+  } else if (d == '\'') {
     const unsigned hi = HexDigitValue(At(Position + 1));
     const unsigned lo = HexDigitValue(At(Position + 2));
     EmitChar(static_cast<unsigned char>(hi * 16 + lo));
