@@ -143,7 +143,7 @@ class FullTextScanner {
           // Writers that put tab bytes in the file mean a tab; "a<TAB>b" is
           // two words.
           FlushPending();
-          state_.EmitRun(" ");
+          state_.EmitChar(' ');
         }
         ++state_.Position;
     }
