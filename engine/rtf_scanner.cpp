@@ -217,6 +217,11 @@ namespace corvane {
   const std::size_t length = rtf.size();
   while (state.Position < length) {
     const unsigned char c = static_cast<unsigned char>(data[state.Position]);
+    // Most iterations start a control: tested first, it skips the table.
+    if (c == '\\') {
+      state.HandleControl();
+      continue;
+    }
     if (!Is(c, kBodyStop | kHtmlSpecial)) {
       // A run of plain text goes to the body in one append.
       const std::size_t start = state.Position;
@@ -228,7 +233,6 @@ namespace corvane {
       continue;
     }
     switch (c) {
-      case '\\': state.HandleControl(); break;
       case '{': state.HandleBrace(true); break;
       case '}': state.HandleBrace(false); break;
       case '&':
