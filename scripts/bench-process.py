@@ -8,9 +8,8 @@ into WORKDIR and times, best of RUNS (5) wall-clock runs each:
   cat < doc > /dev/null               the floor: moving the bytes
   corvane-cli - < doc > /dev/null     standard streams
   corvane-cli doc                     file argument (writes doc.html)
-with the peak resident set of each process. Then one folder of large
-documents converted with the process held to one CPU and then free to use
-two (the job runs two workers). Figures only: nothing passes or fails.
+with the peak resident set of each process. Workers against one worker
+are scripts/bench-jobs.sh's. Figures only: nothing passes or fails.
 """
 import os
 import subprocess
@@ -20,13 +19,12 @@ import time
 MB = 1000 * 1000
 
 
-def run_once(argv, stdin_path=None, cpus=None):
+def run_once(argv, stdin_path=None):
     """Wall seconds of one run; stdout to /dev/null."""
     stdin = open(stdin_path, "rb") if stdin_path else subprocess.DEVNULL
     with open(os.devnull, "wb") as null:
         start = time.perf_counter()
-        status = subprocess.run(argv, stdin=stdin, stdout=null, stderr=null,
-                                preexec_fn=(lambda: os.sched_setaffinity(0, cpus)) if cpus else None)
+        status = subprocess.run(argv, stdin=stdin, stdout=null, stderr=null)
         elapsed = time.perf_counter() - start
     if stdin_path:
         stdin.close()
@@ -48,9 +46,9 @@ def peak_rss(argv, stdin_path=None):
             os.remove(report)
 
 
-def best_of(runs, argv, stdin_path=None, cpus=None):
-    best = min(run_once(argv, stdin_path, cpus) for _ in range(runs))
-    return best, (peak_rss(argv, stdin_path) if cpus is None else 0)
+def best_of(runs, argv, stdin_path=None):
+    best = min(run_once(argv, stdin_path) for _ in range(runs))
+    return best, peak_rss(argv, stdin_path)
 
 
 def main():
@@ -81,24 +79,6 @@ def main():
                  (rss - size - html_size) / MB))
     print("   (a process that does nothing: %.1f ms, %.1f MB; output %.2f MB)"
           % (floor * 1e3, floor_rss / MB, html_size / MB))
-
-    # Large documents in one folder: the job's two workers against one CPU.
-    folder = os.path.join(workdir, "large")
-    if not os.path.isdir(folder):
-        os.makedirs(folder)
-        for i in range(8):
-            mode = "rtf-word-dense" if i % 2 else "rtf"
-            with open(os.path.join(folder, "doc%d.rtf" % i), "wb") as out:
-                subprocess.run([benchgen, mode, str(5 * MB), str(i + 1)], stdout=out, check=True)
-    total = sum(os.path.getsize(os.path.join(folder, f))
-                for f in os.listdir(folder) if f.endswith(".rtf"))
-    cpus = sorted(os.sched_getaffinity(0))
-    one, _ = best_of(runs, [cli, folder], cpus={cpus[0]})
-    print("== Folder of 8 large documents (%.1f MB), wall time, best of %d" % (total / MB, runs))
-    print("   one CPU   %7.1f ms %7.0f MB/s" % (one * 1e3, total / MB / one))
-    if len(cpus) >= 2:
-        two, _ = best_of(runs, [cli, folder], cpus=set(cpus[:2]))
-        print("   two CPUs  %7.1f ms %7.0f MB/s  %.2fx one CPU" % (two * 1e3, total / MB / two, one / two))
 
 
 if __name__ == "__main__":

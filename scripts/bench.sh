@@ -4,10 +4,12 @@
 # dense in control words as current Word output (with control words per KB),
 # then, unless given --engine-only, corvane-cli as a whole process on that
 # document next to cat on the same input (scripts/bench-process.py: standard
-# input, file argument, peak memory, one CPU against two on a folder of large
-# documents) and on folder trees of small documents (scripts/bench-tree.sh).
-# CORVANE_BENCH_CORPUS=folder adds a real corpus to the engine's figures. Other arguments go to corvane-bench, for example
-# --benchmark_filter=10MB. Figures only: nothing here passes or fails on time.
+# input, file argument, peak memory), on folder trees of small documents
+# (scripts/bench-tree.sh) and with 1, 2 and 4 workers on a folder of large
+# ones (scripts/bench-jobs.sh). CORVANE_BENCH_CORPUS=folder adds a real
+# corpus to the engine's figures. Other arguments go to corvane-bench, for
+# example --benchmark_filter=10MB. Figures only: nothing here passes or fails
+# on time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
