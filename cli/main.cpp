@@ -70,7 +70,7 @@ int UsageError(const std::string& message) {
 int ConvertStandardStreams(bool full_text) {
   corvane::os::SetBinaryMode(stdin);
   corvane::os::SetBinaryMode(stdout);
-  corvane::os::InputBytes input;
+  corvane::os::Bytes input;
   if (!corvane::os::ReadStandardInput(input)) {
     std::fputs("corvane-cli: -: cannot read standard input\n", stderr);
     return kExitFailed;

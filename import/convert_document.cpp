@@ -39,7 +39,7 @@ bool ConvertDocumentFile(const std::string& input, const std::string& output,
   CheckOutputName(target, input);
 
   if (type->converter_classes.empty()) {
-    const std::string html = RenderHtml(ReadWholeFile(input), html_output);
+    const std::string html = RenderHtml(ReadWholeFile(input).View(), html_output);
     WriteTextFile(target, html, input);
     return !html.empty();
   }

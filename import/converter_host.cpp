@@ -104,10 +104,10 @@ std::string MakeTempPlaceholder() {
 bool CopyToNewFile(const std::string& from, const std::string& to) {
   os::ErrorCode error = 0;
   os::File source = os::File::OpenForReading(from, error);
-  std::string content;
+  os::Bytes content;
   if (!source || !source.ReadAll(content, error)) return false;
   os::File copy = os::File::CreateNew(to, {}, error);
-  return copy && copy.WriteAll(content, error);
+  return copy && copy.WriteAll(content.View(), error);
 }
 
 // The input copied into the temporary folder, named from "tor" with the

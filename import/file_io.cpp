@@ -77,11 +77,11 @@ class TemporaryOutput {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
+os::Bytes ReadWholeFile(const std::string& path) {
   os::ErrorCode error = 0;
   os::File file = os::File::OpenForReading(path, error);
   if (!file) Raise("Cannot open file", path, error);
-  std::string content;
+  os::Bytes content;
   // A read that fails half way is an error, not an empty document: writing
   // the translation of nothing would replace a good output with a blank one.
   if (!file.ReadAll(content, error)) Raise("Cannot read file", path, error);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/os.h"
+
 namespace corvane::import {
 
 // A file access fault, carrying the full path and the system's text:
@@ -16,7 +18,7 @@ class FileError : public std::runtime_error {
 
 // The file's whole content. Others may read the file meanwhile, no one may
 // write it. Throws FileError when it cannot be opened or read.
-std::string ReadWholeFile(const std::string& path);
+os::Bytes ReadWholeFile(const std::string& path);
 
 // Throws the "Cannot create file" FileError when path may not take an
 // output: a link (never written through), a folder, a pipe or device, a

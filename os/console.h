@@ -6,6 +6,8 @@
 #include <memory>
 #include <string_view>
 
+#include "os/os.h"
+
 namespace corvane::os {
 
 bool IsTerminal(std::FILE* stream);
@@ -36,18 +38,10 @@ void IgnoreBrokenPipes();
 // Binary mode for a standard stream, so bytes pass unchanged.
 void SetBinaryMode(std::FILE* stream);
 
-// All the bytes of a stream in one block, left uninitialised beyond size.
-struct InputBytes {
-  std::unique_ptr<char[]> block;
-  std::size_t size = 0;
-  std::size_t capacity = 0;
-  std::string_view View() const { return {block.get(), size}; }
-};
-
 // Reads standard input, in binary mode, to its end. When it is a file the
 // block is sized once from what is left of it and filled by one read, so
 // that no byte is copied twice and no page is touched twice; a pipe grows
 // the block by doubling. False on a read error.
-bool ReadStandardInput(InputBytes& input);
+bool ReadStandardInput(Bytes& input);
 
 }  // namespace corvane::os

@@ -26,7 +26,7 @@ void OnInterrupt(int signal) {
 constexpr std::size_t kFirstPipeBlock = std::size_t{1} << 16;
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
-void Allocate(InputBytes& input, std::size_t capacity) {
+void Allocate(Bytes& input, std::size_t capacity) {
   std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(capacity);
   if (input.size != 0) std::memcpy(block.get(), input.block.get(), input.size);
   input.block = std::move(block);
@@ -66,7 +66,7 @@ int InterruptExitStatus() { return 128 + g_last_signal.load(); }
 
 void SetBinaryMode(std::FILE*) {}
 
-bool ReadStandardInput(InputBytes& input) {
+bool ReadStandardInput(Bytes& input) {
   input = {};
   // One byte beyond a file's size, so that the read that meets the end
   // finds room and the block never grows.

@@ -66,7 +66,7 @@ void IgnoreBrokenPipes() {}  // Windows raises no signal for it
 
 void SetBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
-bool ReadStandardInput(InputBytes& input) {
+bool ReadStandardInput(Bytes& input) {
   input = {};
   SetBinaryMode(stdin);
   // One byte beyond a file's size, so that the read that meets the end

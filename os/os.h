@@ -26,6 +26,15 @@ std::string SystemErrorText(ErrorCode code);
 
 // ---- Files ---------------------------------------------------------------
 
+// Bytes read whole, in one block left uninitialised beyond size: a
+// document's megabytes are written once, by the read, never zeroed first.
+struct Bytes {
+  std::unique_ptr<char[]> block;
+  std::size_t size = 0;
+  std::size_t capacity = 0;
+  std::string_view View() const { return {block.get(), size}; }
+};
+
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
 inline constexpr std::string_view kNameSeparators = "\\:";  // a "." after these is no extension
@@ -63,7 +72,7 @@ class File {
                         ErrorCode& error);
 
   // Reads as many bytes as the file holds now. False on any read error.
-  bool ReadAll(std::string& content, ErrorCode& error);
+  bool ReadAll(Bytes& content, ErrorCode& error);
   // True only when every byte was written.
   bool WriteAll(std::string_view data, ErrorCode& error);
   // Waits until what was written is on the disk.

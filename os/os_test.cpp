@@ -70,9 +70,10 @@ TEST(OsFiles, WrittenBytesReadBackUnchanged) {
     EXPECT_EQ(error, 0u);
     ASSERT_TRUE(file.WriteAll(c.written, error)) << error;
     // The writing handle reads too, from the start whatever was done before.
-    std::string through_writer = "stale";
+    os::Bytes through_writer;
+    through_writer.size = 5;  // stale
     ASSERT_TRUE(file.ReadAll(through_writer, error)) << error;
-    EXPECT_EQ(through_writer, c.written);
+    EXPECT_EQ(through_writer.View(), c.written);
     file = os::File();
 
     EXPECT_EQ(ContentOf(path), c.written);
@@ -152,9 +153,9 @@ TEST(OsFiles, OwnershipMovesWithTheFile) {
   os::File third;
   third = std::move(second);
   EXPECT_FALSE(second);
-  std::string content;
+  os::Bytes content;
   ASSERT_TRUE(third.ReadAll(content, error));
-  EXPECT_EQ(content, "kept");
+  EXPECT_EQ(content.View(), "kept");
 }
 
 TEST(OsFiles, RemoveFile) {

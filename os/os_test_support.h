@@ -87,9 +87,9 @@ inline std::string ContentOf(const std::string& path) {
   ErrorCode error = 0;
   File file = File::OpenForReading(path, error);
   if (!file) return "<cannot open: " + std::to_string(error) + ">";
-  std::string content;
+  Bytes content;
   if (!file.ReadAll(content, error)) return "<cannot read: " + std::to_string(error) + ">";
-  return content;
+  return std::string(content.View());
 }
 
 inline void SetReadOnly(const std::string& path, bool read_only) {

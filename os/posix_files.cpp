@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -102,8 +103,8 @@ bool File::FlushToDisk(ErrorCode& error) {
   return true;
 }
 
-bool File::ReadAll(std::string& content, ErrorCode& error) {
-  content.clear();
+bool File::ReadAll(Bytes& content, ErrorCode& error) {
+  content = {};
   if (handle_ == kInvalid) {
     error = EBADF;
     return false;
@@ -114,23 +115,23 @@ bool File::ReadAll(std::string& content, ErrorCode& error) {
     error = static_cast<ErrorCode>(errno);
     return false;
   }
-  if (static_cast<unsigned long long>(info.st_size) > content.max_size()) {
+  if (static_cast<unsigned long long>(info.st_size) >= SIZE_MAX / 2) {
     error = EFBIG;
     return false;
   }
-  content.reserve(static_cast<std::size_t>(info.st_size));
-  content.resize(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
-  while (done < content.size()) {
+  const std::size_t size = static_cast<std::size_t>(info.st_size);
+  content.block = std::make_unique_for_overwrite<char[]>(size);
+  content.capacity = size;
+  while (content.size < size) {
     const ssize_t got =
-        ::read(fd, content.data() + done, std::min(content.size() - done, kMaxTransfer));
+        ::read(fd, content.block.get() + content.size, std::min(size - content.size, kMaxTransfer));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {  // an error, or the file shrank under us
       error = got < 0 ? static_cast<ErrorCode>(errno) : EIO;
-      content.clear();
+      content = {};
       return false;
     }
-    done += static_cast<std::size_t>(got);
+    content.size += static_cast<std::size_t>(got);
   }
   error = 0;
   return true;

@@ -1,8 +1,10 @@
 // Files, names and folder listings through the ANSI Win32 calls.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -77,8 +79,8 @@ bool File::FlushToDisk(ErrorCode& error) {
   return true;
 }
 
-bool File::ReadAll(std::string& content, ErrorCode& error) {
-  content.clear();
+bool File::ReadAll(Bytes& content, ErrorCode& error) {
+  content = {};
   if (handle_ == kInvalid) {
     error = ERROR_INVALID_HANDLE;
     return false;
@@ -90,26 +92,27 @@ bool File::ReadAll(std::string& content, ErrorCode& error) {
     error = ::GetLastError();
     return false;
   }
-  if (static_cast<unsigned long long>(size.QuadPart) > content.max_size()) {
+  if (static_cast<unsigned long long>(size.QuadPart) >= SIZE_MAX / 2) {
     error = ERROR_FILE_TOO_LARGE;
     return false;
   }
-  content.resize(static_cast<std::size_t>(size.QuadPart));
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const DWORD wanted = static_cast<DWORD>(std::min(content.size() - done, kMaxTransfer));
+  const std::size_t wanted_size = static_cast<std::size_t>(size.QuadPart);
+  content.block = std::make_unique_for_overwrite<char[]>(wanted_size);
+  content.capacity = wanted_size;
+  while (content.size < wanted_size) {
+    const DWORD wanted = static_cast<DWORD>(std::min(wanted_size - content.size, kMaxTransfer));
     DWORD got = 0;
-    if (!::ReadFile(handle, content.data() + done, wanted, &got, nullptr)) {
+    if (!::ReadFile(handle, content.block.get() + content.size, wanted, &got, nullptr)) {
       error = ::GetLastError();
-      content.clear();
+      content = {};
       return false;
     }
     if (got == 0) {  // the file shrank under us
       error = ERROR_HANDLE_EOF;
-      content.clear();
+      content = {};
       return false;
     }
-    done += got;
+    content.size += got;
   }
   error = ERROR_SUCCESS;
   return true;
