@@ -29,6 +29,8 @@ struct ConversionState {
   // Index of the last byte that ends both a control word and its parameter,
   // or 0 without one: a word that starts before it needs no bounds checks.
   std::size_t LastWordEnd = 0;
+  // Likewise the last byte that ends a run of text, for the text loops.
+  std::size_t LastTextEnd = 0;
   std::ptrdiff_t Depth = 0;  // +1 per "{", -1 per "}"; never checked for balance
 
   // The control word read last and its parameter; views into Source, or a

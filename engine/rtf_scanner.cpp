@@ -49,12 +49,15 @@ unsigned char HexDigitValue(unsigned char c) {
 void ConversionState::ResetState() {
   SourceLength = Source.size();
   Position = 0;
-  // A document ends in "}" as a rule: this looks at a byte or two.
-  LastWordEnd = SourceLength;
-  while (LastWordEnd > 0) {
-    const unsigned char c = static_cast<unsigned char>(Source[--LastWordEnd]);
-    if (Is(c, kWordDelimiter) && !Is(c, kParamByte)) break;
-  }
+  // A document ends in "}" as a rule: these look at a byte or two.
+  auto last_where = [this](auto holds) {
+    std::size_t at = SourceLength;
+    while (at > 0 && !holds(static_cast<unsigned char>(Source[at - 1]))) --at;
+    return at > 0 ? at - 1 : 0;
+  };
+  LastWordEnd =
+      last_where([](unsigned char c) { return Is(c, kWordDelimiter) && !Is(c, kParamByte); });
+  LastTextEnd = last_where([](unsigned char c) { return Is(c, kBodyStop | kHtmlSpecial); });
   Depth = 0;
   Word = {};
   Param = {};
@@ -230,8 +233,14 @@ namespace corvane {
       // A run of plain text goes to the body in one append.
       const std::size_t start = state.Position;
       std::size_t end = start + 1;
-      while (end < length && !Is(static_cast<unsigned char>(data[end]), kBodyStop | kHtmlSpecial))
-        ++end;
+      if (start < state.LastTextEnd) {
+        // A byte that ends the run lies ahead: no test for the input's end.
+#pragma GCC unroll 8
+        while (!Is(static_cast<unsigned char>(data[end]), kBodyStop | kHtmlSpecial)) ++end;
+      } else {
+        while (end < length && !Is(static_cast<unsigned char>(data[end]), kBodyStop | kHtmlSpecial))
+          ++end;
+      }
       state.EmitRun(data + start, data + end);
       state.Position = end;
       continue;
