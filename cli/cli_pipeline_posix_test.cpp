@@ -111,12 +111,28 @@ TEST_F(CliPipelineTest, AnOutputFolderMirrorsTheTreeAndNeverWritesToTheSources) 
   EXPECT_FALSE(fs::exists(root_ / "src" / "top.html"));
   EXPECT_FALSE(fs::exists(root_ / "other" / "single.html"));
 
-  // Named directly, both land on out/new/same.html: the second one fails.
-  const Answer clash = Ask({"--outdir", "out/new", "src/a/same.rtf", "other/same.rtf"});
+  // Named directly, both land on out/new/same.html: with one worker the
+  // second one fails.
+  const Answer clash =
+      Ask({"--outdir", "out/new", "--jobs", "1", "src/a/same.rtf", "other/same.rtf"});
   EXPECT_EQ(clash.status, 1);
   EXPECT_NE(clash.errors.find("other/same.rtf: not converted: its output"), std::string::npos)
       << clash.errors;
   EXPECT_EQ(Read(root_ / "out/new/same.html"), corvane::RenderRtfAsHtml(kRtf));
+
+  // With two at once either may get there first: one fails, and the output
+  // is the other's.
+  fs::remove(root_ / "out/new/same.html");
+  const Answer race = Ask({"--outdir", "out/new", "src/a/same.rtf", "other/same.rtf"});
+  EXPECT_EQ(race.status, 1);
+  const bool first_won =
+      race.errors.find("other/same.rtf: not converted: its output") != std::string::npos;
+  const bool second_won =
+      race.errors.find("src/a/same.rtf: not converted: its output") != std::string::npos;
+  EXPECT_NE(first_won, second_won) << race.errors;
+  EXPECT_EQ(Read(root_ / "out/new/same.html"),
+            corvane::RenderRtfAsHtml(first_won ? kRtf : std::string_view("{\\rtf1 other}")))
+      << race.errors;
 }
 
 TEST_F(CliPipelineTest, AnyNumberOfWorkersWritesTheSameOutputs) {
