@@ -151,6 +151,13 @@ void ConversionState::SkipDestination() {
   const std::ptrdiff_t saved = Depth;
   const char* const data = Source.data();
   while (Position < SourceLength) {
+    if (Position < LastTextEnd) {
+      // A byte that ends a run of text lies ahead, and every byte the skip
+      // stops at ends one: no test for the input's end. Pictures make the
+      // runs long.
+#pragma GCC unroll 8
+      while (!Is(static_cast<unsigned char>(data[Position]), kBodyStop | kHtmlSpecial)) ++Position;
+    }
     const unsigned char b = static_cast<unsigned char>(data[Position]);
     if (!Is(b, kSkipStop)) {
       ++Position;
