@@ -15,9 +15,6 @@
 #include <cstdlib>
 #include <new>
 
-// The sanitizers bring their own operator new, which must see every block.
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t{1} << 21;
@@ -44,5 +41,3 @@ void* operator new(std::size_t size) {
     handler();
   }
 }
-
-#endif
