@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "docx/docx_reader.h"
 #include "engine/rtf2html.h"
+#include "readers/docx/docx_reader.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

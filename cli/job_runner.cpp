@@ -17,8 +17,6 @@
 #include "cli/progress_line.h"
 #include "import/convert_document.h"
 #include "import/converter_host.h"
-#include "import/document_types.h"
-#include "import/failure_reason.h"
 #include "import/file_io.h"
 #include "os/console.h"
 #include "os/os.h"
@@ -88,14 +86,14 @@ bool ConvertAndReport(const std::string& path, import::HtmlOutput output) {
     std::string target;
     if (g_run->outdir && !g_run->outdir->Place(path, target, record.reason)) {
       record.reason = "not converted: " + record.reason;
-    } else if (import::ConvertDocumentFile(path, target, output)) {
+    } else if (import::Outcome outcome = import::ConvertDocument(path, target, output);
+               outcome.converted) {
       record.converted = true;
-      record.output = target.empty() ? import::DefaultOutputName(path) : target;
+      record.output = std::move(outcome.output);
       record.bytes_out = os::FileSize(record.output);
     } else {
-      const std::string& reason = import::LastFailureReason();
-      record.reason =
-          "not converted: " + (reason.empty() ? std::string("no reason given") : reason);
+      record.reason = "not converted: " +
+                      (outcome.reason.empty() ? std::string("no reason given") : outcome.reason);
     }
   } catch (const std::exception& error) {
     record.reason = error.what();

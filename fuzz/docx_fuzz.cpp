@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "docx/docx_fixture.h"
-#include "docx/docx_reader.h"
 #include "engine/rtf2html.h"
+#include "readers/docx/docx_fixture.h"
+#include "readers/docx/docx_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "import/document_types.h"
-#include "import/failure_reason.h"
 #include "import/file_io.h"
 #include "import/html_output.h"
 #include "os/os.h"
@@ -153,16 +152,17 @@ enum class AttemptResult { kConverted, kRetryOnCopy, kFailed };
 // One run of the loaded converter on file (the input or its copy); on
 // success the output is written.
 AttemptResult Attempt(os::ConverterLibrary& library, const std::string& file,
-                      const std::string& input, const std::string& output, HtmlOutput html_output) {
+                      const std::string& input, const std::string& output, HtmlOutput html_output,
+                      std::string& reason) {
   std::string rtf;
   const os::ConverterRun run = library.ConvertToRtf(file, rtf);
   // A text with a chunk missing is no text; a copy would not mend that.
   if (!run.complete) {
-    SetFailureReason("the converter's text could not be kept whole");
+    reason = "the converter's text could not be kept whole";
     return AttemptResult::kFailed;
   }
   if (run.code != 0) {
-    SetFailureReason("the converter failed with code " + std::to_string(run.code));
+    reason = "the converter failed with code " + std::to_string(run.code);
     return IsRetryCode(run.code) ? AttemptResult::kRetryOnCopy : AttemptResult::kFailed;
   }
   // No chunk at all is still a success: the translation of an empty text.
@@ -207,6 +207,12 @@ void EndConverterModule(bool workers_ended) {
 
 bool RunTextConverter(const std::string& input, const std::string& converter_class,
                       const std::string& output, HtmlOutput html_output) {
+  std::string reason;
+  return RunTextConverter(input, converter_class, output, html_output, reason);
+}
+
+bool RunTextConverter(const std::string& input, const std::string& converter_class,
+                      const std::string& output, HtmlOutput html_output, std::string& reason) {
   const std::string library_path = ConverterPath(converter_class);
   if (library_path.empty()) return false;  // nothing loaded, lock not taken
 
@@ -215,20 +221,21 @@ bool RunTextConverter(const std::string& input, const std::string& converter_cla
   // Inside the lock's scope, so the library is freed before the lock is left.
   os::ConverterLibrary library;
   if (!library.Load(library_path) || !library.FindEntryPoints()) {
-    SetFailureReason("the converter \"" + library_path + "\" cannot be loaded");
+    reason = "the converter \"" + library_path + "\" cannot be loaded";
     return false;
   }
   library.Initialize(kModuleName);
 
-  const AttemptResult first = Attempt(library, input, input, output, html_output);
+  const AttemptResult first = Attempt(library, input, input, output, html_output, reason);
   if (first != AttemptResult::kRetryOnCopy) return first == AttemptResult::kConverted;
   const TemporaryCopy copy(module, input);
   if (!copy.Made()) {
-    SetFailureReason(LastFailureReason() + ", and no temporary copy could be made to retry");
+    reason += ", and no temporary copy could be made to retry";
     return false;
   }
   // The second attempt's code starts no third.
-  return Attempt(library, copy.Name(), input, output, html_output) == AttemptResult::kConverted;
+  return Attempt(library, copy.Name(), input, output, html_output, reason) ==
+         AttemptResult::kConverted;
 }
 
 }  // namespace corvane::import

@@ -29,5 +29,9 @@ void EndConverterModule(bool workers_ended);
 // ConverterRegistrationError when the class's "Path" is not a string.
 bool RunTextConverter(const std::string& input, const std::string& converter_class,
                       const std::string& output, HtmlOutput html_output = HtmlOutput::kClassic);
+// The same, telling in reason why a registered converter failed; reason
+// is left as it was for a class that is not registered.
+bool RunTextConverter(const std::string& input, const std::string& converter_class,
+                      const std::string& output, HtmlOutput html_output, std::string& reason);
 
 }  // namespace corvane::import

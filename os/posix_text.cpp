@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "os/ansi_encoder.h"
 #include "os/os.h"
 
 namespace corvane::os {
@@ -32,5 +33,11 @@ void LowerCaseAnsi(std::string& text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
 }
+
+}  // namespace corvane::os
+
+namespace corvane::os {
+
+const readers::AnsiEncoder& SystemAnsiEncoder() { return readers::Windows1252(); }
 
 }  // namespace corvane::os

@@ -46,17 +46,6 @@ bool ClearFileAttributes(const std::string& path);
 
 // ---- Converter libraries -------------------------------------------------
 
-// Off Windows, the classes Word12 and MEWord12 are served in-process by the
-// built-in .docx/.docm reader: their registration reads as this path.
-inline constexpr const char* kBuiltInDocxReader = "<built-in .docx/.docm reader>";
-
-// Why the built-in reader could not convert a file, in a sentence for the
-// user; it passes through the host to whoever counts the failure.
-class ConverterFailure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The outcome of one ForeignToRtf32 call.
 struct ConverterRun {
   // False when the converter's text cannot be trusted: a memory block for

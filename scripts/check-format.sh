@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-files=$(find app batch bench cli docx engine fuzz import os platform tests \
+files=$(find app batch bench cli engine fuzz import os platform readers tests \
   \( -path tests/corpus -prune \) -o \( -name '*.cpp' -o -name '*.h' \) -print 2>/dev/null | sort)
 
 if [ "${1:-}" = "--fix" ]; then

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "docx/docx_reader.h"
 #include "engine/rtf2html.h"
+#include "readers/docx/docx_reader.h"
 
 namespace corvane {
 namespace {

@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "converter_test_support.h"
-#include "import/failure_reason.h"
 #include "import/file_io.h"
 
 namespace corvane::converter_testing {
@@ -282,9 +281,11 @@ TEST_F(HostTest, ASuccessReplacesTheOutputAndAFailureLeavesItAlone) {
   EXPECT_FALSE(Convert(WriteScripted("letter.doc", {.first = "1"}), output));
   EXPECT_EQ(ReadAll(output), "old output");
 
-  EXPECT_FALSE(Convert(WriteScripted("other.doc", {.first = "7"}), PathOf("other.html")));
+  std::string reason;
+  EXPECT_FALSE(RunTextConverter(WriteScripted("other.doc", {.first = "7"}), kClass,
+                                PathOf("other.html"), import::HtmlOutput::kClassic, reason));
   EXPECT_FALSE(Exists(PathOf("other.html")));
-  EXPECT_EQ(import::LastFailureReason(), "the converter failed with code 7");  // told to the user
+  EXPECT_EQ(reason, "the converter failed with code 7");  // told to the user
 }
 
 TEST_F(HostTest, AnOutputThatCannotBeWrittenRaisesAfterEverythingIsReleased) {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "converter_test_support.h"
-#include "platform/docx_converter/locale_ansi_encoder.h"
+#include "os/win32_ansi_encoder.h"
 #include "tests/converter/docx_fixtures.h"
 
 namespace corvane::converter_testing {
@@ -121,7 +121,7 @@ class DocxConverterTest : public ScratchTest {
     ScratchTest::SetUp();
     // The portable path writes Windows-1252; the library writes the
     // locale's code page, which is that one in the test prefix.
-    ASSERT_EQ(docx_converter::LocaleAnsiCodePage(), 1252u);
+    ASSERT_EQ(os::LocaleAnsiCodePage(), 1252u);
     ASSERT_TRUE(converter_.Loaded()) << DocxConverter();
   }
 
@@ -327,7 +327,7 @@ TEST(LocaleAnsiEncoderTest, GivesExactFormsOnly) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
                  << c.code_page << " U+" << std::hex << static_cast<unsigned>(c.character));
-    const docx_converter::LocaleAnsiEncoder encoder(c.code_page);
+    const os::CodePageAnsiEncoder encoder(c.code_page);
     unsigned char out[2] = {0, 0};
     const int length = encoder.Encode(c.character, out);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(out), static_cast<std::size_t>(length)),

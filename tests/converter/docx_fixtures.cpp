@@ -6,8 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "docx/docx_reader.h"
 #include "engine/rtf2html.h"
+#include "readers/docx/docx_reader.h"
 
 namespace corvane::converter_testing {
 

@@ -1,0 +1,26 @@
+#include "import/built_in_readers.h"
+
+#include <array>
+
+#include "readers/docx/docx_reader.h"
+
+namespace corvane::import {
+namespace {
+
+constexpr std::array<readers::BuiltInReader, 2> kReaders = {{
+    {"Word12", docx::IsFormatCorrect, docx::Convert},
+    {"MEWord12", docx::IsFormatCorrect, docx::Convert},
+}};
+
+}  // namespace
+
+std::span<const readers::BuiltInReader> BuiltInReaders() { return kReaders; }
+
+const readers::BuiltInReader* FindBuiltInReader(std::string_view converter_class) {
+  for (const readers::BuiltInReader& reader : kReaders) {
+    if (reader.converter_class == converter_class) return &reader;
+  }
+  return nullptr;
+}
+
+}  // namespace corvane::import

@@ -1,0 +1,163 @@
+// The reader's entry points: the package's structure, then the parts that
+// make the document (lists, notes, body, title) in the order they are needed.
+#include "readers/docx/docx_reader.h"
+
+#include <vector>
+
+#include "readers/docx/body_walker.h"
+#include "readers/docx/list_styles.h"
+#include "readers/docx/package_parts.h"
+#include "readers/docx/zip_package.h"
+
+namespace corvane::docx {
+namespace {
+
+constexpr std::string_view kOleMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+// "EncryptionInfo" as an OLE directory stores stream names: UTF-16LE.
+constexpr std::string_view kEncryptionInfo{"E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28};
+
+constexpr std::string_view kMainContentTypes[] = {
+    "wordprocessingml.document.main+xml", "ms-word.document.macroEnabled.main+xml",
+    "wordprocessingml.template.main+xml", "ms-word.template.macroEnabledTemplate.main+xml"};
+
+ReadResult Failure(ReadStatus status, std::string message) {
+  ReadResult result;
+  result.status = status;
+  result.message = std::move(message);
+  return result;
+}
+
+ReadResult Failure(const PackageError& error) { return Failure(error.status, error.message); }
+
+// Opens the package, or says why the bytes are not one.
+PackageError OpenPackage(std::string_view bytes, ZipPackage& package) {
+  if (bytes.substr(0, kOleMagic.size()) == kOleMagic) {
+    if (bytes.find(kEncryptionInfo) != std::string_view::npos) {
+      return {ReadStatus::kPasswordProtected,
+              "The document is protected by a password (it is encrypted); open it in Word, "
+              "remove the password and convert it again."};
+    }
+    return {ReadStatus::kNotAPackage,
+            "The file is an older binary document (an OLE compound file), not a Word 2007 or "
+            "later package."};
+  }
+  PackageError error = package.Open(bytes);
+  if (error.Failed() && bytes.substr(0, 2) != "PK") {
+    return {ReadStatus::kNotAPackage,
+            "The file is not a Word 2007 or later document: it is not a ZIP package."};
+  }
+  return error;
+}
+
+}  // namespace
+
+bool IsWordPackage(std::string_view bytes) {
+  ZipPackage package;
+  if (OpenPackage(bytes, package).Failed()) return false;
+  std::string types;
+  if (!package.Contains("[Content_Types].xml") ||
+      package.ReadWhole("[Content_Types].xml", types).Failed()) {
+    return false;
+  }
+  for (const std::string_view type : kMainContentTypes) {
+    if (types.find(type) != std::string::npos) return true;
+  }
+  return false;
+}
+
+ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) {
+  ZipPackage package;
+  if (const PackageError error = OpenPackage(bytes, package); error.Failed()) return Failure(error);
+
+  std::vector<Relationship> relationships;
+  if (const PackageError error = ReadRelationships(package, "", relationships); error.Failed())
+    return Failure(error);
+  std::string main = FindTarget(relationships, "officeDocument");
+  if (main.empty() || !package.Contains(main)) main = "word/document.xml";
+  if (!package.Contains(main)) {
+    return Failure(ReadStatus::kNoDocument,
+                   "The package holds no Word document body (no main document part).");
+  }
+  std::string core = FindTarget(relationships, "core-properties");
+  if (core.empty()) core = "docProps/core.xml";
+
+  std::vector<Relationship> parts;
+  if (const PackageError error = ReadRelationships(package, main, parts); error.Failed())
+    return Failure(error);
+
+  // Parts a writer names but left out are passed over, as Word does. Styles
+  // matter only for numbering, so without numbering they are not read.
+  ListStyles lists;
+  const std::string numbering = FindTarget(parts, "numbering");
+  const bool has_numbering = !numbering.empty() && package.Contains(numbering);
+  const std::string styles = FindTarget(parts, "styles");
+  if (has_numbering && !styles.empty() && package.Contains(styles)) {
+    if (const PackageError error = ParsePart(package, styles, lists.StylesHandler());
+        error.Failed())
+      return Failure(error);
+  }
+  if (has_numbering) {
+    if (const PackageError error = ParsePart(package, numbering, lists.NumberingHandler());
+        error.Failed())
+      return Failure(error);
+  }
+
+  NoteTexts notes;
+  const std::pair<const char*, BodyWalker::Part> note_parts[] = {
+      {"footnotes", BodyWalker::Part::kFootnotes}, {"endnotes", BodyWalker::Part::kEndnotes}};
+  for (const auto& [kind, part_kind] : note_parts) {
+    const std::string part = FindTarget(parts, kind);
+    if (part.empty() || !package.Contains(part)) continue;
+    BodyWalker walker(part_kind, lists, encoder);
+    if (const PackageError error = ParsePart(package, part, walker); error.Failed())
+      return Failure(error);
+    notes.merge(walker.Notes());
+  }
+
+  BodyWalker body(BodyWalker::Part::kDocument, lists, encoder);
+  if (const PackageError error = ParsePart(package, main, body); error.Failed())
+    return Failure(error);
+
+  std::string title;
+  if (package.Contains(core)) {
+    if (const PackageError error = ReadTitle(package, core, title); error.Failed())
+      return Failure(error);
+  }
+
+  ReadResult result;
+  result.rtf = "{\\rtf1\\ansi\\uc1";
+  if (!title.empty()) result.rtf += "{\\info{\\title " + RtfTitleText(title, encoder) + "}}";
+  result.rtf += "\r\n";
+  result.rtf += body.TakeRtf();
+  if (!body.References().empty()) {
+    // The notes as a numbered list of their own, set off by a rule so that
+    // no list of the body runs on into them.
+    RtfWriter tail(encoder);
+    tail.PageBreak();
+    for (const NoteKey& reference : body.References()) {
+      tail.NumberedItem();
+      const auto found = notes.find(reference);
+      if (found != notes.end()) tail.Splice(found->second.rtf, found->second.has_text);
+      tail.EndParagraph();
+    }
+    result.rtf += tail.Rtf();
+  }
+  result.rtf += "}";
+  return result;
+}
+
+bool IsFormatCorrect(std::string_view bytes) { return IsWordPackage(bytes); }
+
+readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServices& services) {
+  ReadResult read = ConvertDocxToRtf(bytes, services.encoder);
+  readers::ReaderResult result;
+  result.converted = read.status == ReadStatus::kOk;
+  if (result.converted) {
+    result.rtf = std::move(read.rtf);
+  } else {
+    result.reason = std::move(read.message);
+  }
+  return result;
+}
+
+}  // namespace corvane::docx

@@ -1,0 +1,126 @@
+#include "readers/docx/list_styles.h"
+
+#include <charconv>
+
+namespace corvane::docx {
+
+long ParseNumber(std::string_view text, long fallback) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '+')) text.remove_prefix(1);
+  long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end != text.data() ? value : fallback;
+}
+
+bool IsOn(const XmlElement& element) {
+  if (!element.Has("w:val")) return true;
+  const std::string_view value = element.Attribute("w:val");
+  return value != "0" && value != "false" && value != "off";
+}
+
+void ListStyles::StylesReader::StartElement(const XmlElement& element) {
+  const std::string_view name = element.name;
+  if (name == "w:style") {
+    style_ = &owner_.styles_[std::string(element.Attribute("w:styleId"))];
+    const std::string_view is_default = element.Attribute("w:default");
+    if (element.Attribute("w:type") == "paragraph" &&
+        (is_default == "1" || is_default == "true" || is_default == "on")) {
+      owner_.default_style_ = element.Attribute("w:styleId");
+    }
+    return;
+  }
+  if (style_ == nullptr) return;
+  if (name == "w:basedOn") {
+    style_->based_on = element.Attribute("w:val");
+  } else if (name == "w:numId") {
+    style_->numbering.num_id = ParseNumber(element.Attribute("w:val"), -1);
+  } else if (name == "w:ilvl") {
+    style_->numbering.level = ParseNumber(element.Attribute("w:val"), -1);
+  }
+}
+
+void ListStyles::StylesReader::EndElement(std::string_view name) {
+  if (name == "w:style") style_ = nullptr;
+}
+
+void ListStyles::NumberingReader::StartElement(const XmlElement& element) {
+  const std::string_view name = element.name;
+  if (name == "w:abstractNum") {
+    abstract_ = &owner_.abstracts_[ParseNumber(element.Attribute("w:abstractNumId"), -1)];
+  } else if (name == "w:num") {
+    numbering_ = &owner_.numberings_[ParseNumber(element.Attribute("w:numId"), -1)];
+  } else if (name == "w:numStyleLink" && abstract_ != nullptr) {
+    abstract_->style_link = element.Attribute("w:val");
+  } else if (name == "w:abstractNumId" && numbering_ != nullptr) {
+    numbering_->abstract_id = ParseNumber(element.Attribute("w:val"), -1);
+  } else if (name == "w:lvl") {
+    const long index = ParseNumber(element.Attribute("w:ilvl"), -1);
+    if (numbering_ != nullptr) {
+      level_ = &numbering_->overrides[index];
+    } else if (abstract_ != nullptr) {
+      level_ = &abstract_->levels[index];
+    }
+  } else if (name == "w:numFmt" && level_ != nullptr && level_->format.empty()) {
+    // The first format wins: an extension's choice comes before its fallback.
+    level_->format = element.Attribute("w:val");
+  }
+}
+
+void ListStyles::NumberingReader::EndElement(std::string_view name) {
+  if (name == "w:abstractNum") {
+    abstract_ = nullptr;
+  } else if (name == "w:num") {
+    numbering_ = nullptr;
+  } else if (name == "w:lvl") {
+    level_ = nullptr;
+  }
+}
+
+NumberingProperties ListStyles::FromStyle(std::string_view style_id) const {
+  NumberingProperties result;
+  std::string id(style_id.empty() ? std::string_view(default_style_) : style_id);
+  // A chain longer than the styles there are has a cycle.
+  for (std::size_t step = 0; step <= styles_.size() && !id.empty(); ++step) {
+    const auto found = styles_.find(id);
+    if (found == styles_.end()) break;
+    const Style& style = found->second;
+    if (result.num_id < 0) result.num_id = style.numbering.num_id;
+    if (result.level < 0) result.level = style.numbering.level;
+    if (result.num_id >= 0 && result.level >= 0) break;
+    id = style.based_on;
+  }
+  return result;
+}
+
+const ListStyles::Level* ListStyles::FindLevel(long num_id, long level, int hops) const {
+  const auto numbering = numberings_.find(num_id);
+  if (numbering == numberings_.end()) return nullptr;
+  const auto overridden = numbering->second.overrides.find(level);
+  if (overridden != numbering->second.overrides.end() && !overridden->second.format.empty())
+    return &overridden->second;
+  const auto abstract = abstracts_.find(numbering->second.abstract_id);
+  if (abstract == abstracts_.end()) return nullptr;
+  if (!abstract->second.style_link.empty() && hops < 2) {
+    // The numbering style names the numbering that holds the levels.
+    const NumberingProperties linked = FromStyle(abstract->second.style_link);
+    if (linked.num_id > 0 && linked.num_id != num_id)
+      return FindLevel(linked.num_id, level, hops + 1);
+  }
+  const auto found = abstract->second.levels.find(level);
+  return found != abstract->second.levels.end() ? &found->second : nullptr;
+}
+
+ListKind ListStyles::KindOf(std::string_view style_id, NumberingProperties own) const {
+  const NumberingProperties inherited = FromStyle(style_id);
+  const long num_id = own.num_id >= 0 ? own.num_id : inherited.num_id;
+  long level = own.level >= 0 ? own.level : inherited.level;
+  if (num_id <= 0) return ListKind::kNone;
+  if (level < 0) level = 0;
+  const Level* found = FindLevel(num_id, level, 0);
+  if (found == nullptr) return ListKind::kNone;
+  if (found->format == "bullet") return ListKind::kBullet;
+  // A level without a format counts from 1, as decimal is the default.
+  if (found->format == "none") return ListKind::kNone;
+  return ListKind::kNumbered;
+}
+
+}  // namespace corvane::docx

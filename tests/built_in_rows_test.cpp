@@ -1,0 +1,98 @@
+// The built-in readers as rows of the dispatch table: with nothing
+// registered, a row's own reader converts, a file that only carries the
+// row's name is read as what it is, and what no reader knows fails with a
+// reason.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/rtf2html.h"
+#include "import/convert_document.h"
+#include "import/converter_host.h"
+#include "readers/docx/docx_fixture.h"
+#include "readers/docx/docx_reader.h"
+
+namespace corvane {
+namespace {
+
+class BuiltInRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    import::StartConverterModule();
+    root_ =
+        std::filesystem::temp_directory_path() /
+        ("built_in_rows_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directories(root_);
+  }
+  void TearDown() override {
+    std::filesystem::remove_all(root_);
+    import::EndConverterModule(true);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::filesystem::path path = root_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+  std::string Read(const std::string& name) {
+    std::ifstream in(root_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::filesystem::path root_;
+};
+
+TEST_F(BuiltInRowsTest, DocxAndDocmConvertWithTheBuiltInReader) {
+  const std::string package =
+      docx::testing::BuildDocx("<w:p><w:r><w:t>Hello from Word</w:t></w:r></w:p>");
+  const std::string expected =
+      RenderRtfAsHtml(docx::ConvertDocxToRtf(package, docx::Windows1252()).rtf);
+  ASSERT_NE(expected.find("<p>Hello from Word</p>"), std::string::npos);
+  for (const char* name : {"report.docx", "macro.DOCM"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(import::ConvertDocumentFile(Write(name, package)));
+    const std::string stem = std::filesystem::path(name).stem().string();
+    EXPECT_EQ(Read(stem + ".html"), expected);
+  }
+}
+
+TEST_F(BuiltInRowsTest, WhatNoReaderConvertsFailsWithItsReasonAndNoOutput) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"broken.docx", "this is not a package", "not a ZIP"},
+      {"plain.wpd", "binary", "no converter is registered for this type"},
+      {"notes.txt", "text", "not a supported document type"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const import::Outcome outcome = import::ConvertDocument(Write(c.name, c.bytes));
+    EXPECT_FALSE(outcome.converted);
+    EXPECT_NE(outcome.reason.find(c.reason), std::string::npos) << outcome.reason;
+    EXPECT_EQ(outcome.output, "");
+    const std::string stem = std::filesystem::path(c.name).stem().string();
+    EXPECT_FALSE(std::filesystem::exists(root_ / (stem + ".html")));
+  }
+}
+
+TEST_F(BuiltInRowsTest, AFileIsReadAsWhatItIsWhateverRowItsNameChooses) {
+  const std::string package =
+      docx::testing::BuildDocx("<w:p><w:r><w:t>Saved as .doc</w:t></w:r></w:p>");
+  const import::Outcome from_package = import::ConvertDocument(Write("package.doc", package));
+  ASSERT_TRUE(from_package.converted) << from_package.reason;
+  EXPECT_EQ(from_package.output, (root_ / "package.html").string());
+  EXPECT_NE(Read("package.html").find("<p>Saved as .doc</p>"), std::string::npos);
+
+  const std::string rtf = "{\\rtf1 Rich text under another name\\par}";
+  ASSERT_TRUE(import::ConvertDocument(Write("rich.doc", rtf)).converted);
+  EXPECT_EQ(Read("rich.html"), RenderRtfAsHtml(rtf));
+}
+
+}  // namespace
+}  // namespace corvane
