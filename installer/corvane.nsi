@@ -166,32 +166,6 @@ Function SkipPageOnUpgrade
   ${EndIf}
 FunctionEnd
 
-!ifdef WITH_CONVERTER
-; Registers the converter for class $0 with extensions $1 and display name
-; $2 where the class is free (no key, or an empty one) or already ours;
-; anything another product wrote there is left alone.
-Function RegisterConverterClass
-  StrCpy $3 "$INSTDIR\${CONVERTER_FILE}"
-  ReadRegStr $4 HKLM "${CONVERTERS_KEY}\$0" "Path"
-  EnumRegValue $5 HKLM "${CONVERTERS_KEY}\$0" 0
-  EnumRegKey $6 HKLM "${CONVERTERS_KEY}\$0" 0
-  ReadRegStr $7 HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0"
-  ${If} $4 == $3
-  ${OrIf} $5$6 == ""
-  ${OrIf} $4 == $7
-    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Name" $2
-    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Path" $3
-    WriteRegStr HKLM "${CONVERTERS_KEY}\$0" "Extensions" $1
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0" $3
-    DetailPrint "Registered the .docx converter for $0"
-  ${Else}
-    ; Taken over by another product since: no longer ours to remove.
-    DeleteRegValue HKLM "${UNINSTALL_KEY}" "${REGISTERED_PREFIX}$0"
-    DetailPrint "$0 belongs to another converter ($4): left as it is"
-  ${EndIf}
-FunctionEnd
-!endif
-
 Section "Corvane" SecProgram
   SectionIn RO
   Call CheckNotRunning
@@ -212,17 +186,6 @@ Section "Corvane" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-
-  !ifdef WITH_CONVERTER
-    StrCpy $0 "Word12"
-    StrCpy $1 "docx"
-    StrCpy $2 "Word 2007+ document"
-    Call RegisterConverterClass
-    StrCpy $0 "MEWord12"
-    StrCpy $1 "docm"
-    StrCpy $2 "Word 2007+ macro-enabled document"
-    Call RegisterConverterClass
-  !endif
 
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0

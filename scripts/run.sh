@@ -26,7 +26,7 @@ scripts/build-deps-mingw.sh >/dev/null
 cmake --preset win32 >/dev/null
 # The program and our .docx converter only: the test programs would need
 # Wine at build time.
-cmake --build --preset win32 --target corvane corvane-docx
+cmake --build --preset win32 --target corvane
 program="$ROOT/build/win32/corvane.exe"
 
 state="$ROOT/build/run"
@@ -60,23 +60,6 @@ else
   fi
   say "  press Ctrl-C here to close it"
 fi
-
-# Our .docx/.docm converter, registered as the installer registers it: only
-# for a class that is free or already ours.
-converter=$(winepath -w "$ROOT/build/win32/corvane-docx.cnv" 2>/dev/null || true)
-for entry in "Word12:docx:Word 2007+ document" "MEWord12:docm:Word 2007+ macro-enabled document"; do
-  class=${entry%%:*}
-  rest=${entry#*:}
-  key="HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\Text Converters\\Import\\$class"
-  registered=$({ wine reg query "$key" /v Path /reg:32 </dev/null 2>/dev/null || true; } |
-    sed -n 's/^.*REG_SZ[[:space:]]*//p' | tr -d '\r')
-  if [ -n "$converter" ] && { [ -z "$registered" ] || [ "$registered" = "$converter" ]; }; then
-    for value in "Path:$converter" "Name:${rest#*:}" "Extensions:${rest%%:*}"; do
-      wine reg add "$key" /v "${value%%:*}" /t REG_SZ /d "${value#*:}" /f /reg:32 \
-        </dev/null >/dev/null 2>&1 || true
-    done
-  fi
-done
 
 wine "$program" </dev/null >"$state/corvane.log" 2>&1 &
 corvane_pid=$!
