@@ -2,12 +2,14 @@
 
 #include <array>
 
+#include "readers/doc/doc_reader.h"
 #include "readers/docx/docx_reader.h"
 
 namespace corvane::import {
 namespace {
 
-constexpr std::array<readers::BuiltInReader, 2> kReaders = {{
+constexpr std::array<readers::BuiltInReader, 3> kReaders = {{
+    {"Word97", doc::IsFormatCorrect, doc::Convert},
     {"Word12", docx::IsFormatCorrect, docx::Convert},
     {"MEWord12", docx::IsFormatCorrect, docx::Convert},
 }};

@@ -82,3 +82,16 @@ for path in files[::10]:
         pass
 print(f"fuzz-seeds: {len(files)} .docx files and some of their main parts")
 PY
+
+# The .doc reader's seeds: the shared corpus's smaller .doc files (the
+# larger ones only slow each execution down).
+shared_doc_corpus=${CORVANE_LEGACY_CORPUS_DIR:-../shared/corpus}/doc
+doc_seeds=build/fuzz/doc-seeds
+rm -rf "$doc_seeds"
+mkdir -p "$doc_seeds"
+if [ -d "$shared_doc_corpus" ]; then
+  find "$shared_doc_corpus" -type f -size -128k -exec cp {} "$doc_seeds"/ \;
+  echo "fuzz-seeds: $(ls "$doc_seeds" | wc -l) .doc files from $shared_doc_corpus"
+else
+  echo "fuzz-seeds: no .doc corpus at $shared_doc_corpus"
+fi

@@ -35,7 +35,7 @@ run_ctest_preset asan
 if [ -x scripts/fuzz.sh ]; then
   scripts/fuzz.sh "${FUZZ_SECONDS:-60}" 4096 2>&1 | tee build/fuzz.log
   rc=${PIPESTATUS[0]}
-  record fuzz "$rc" "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine and the .docx reader; $(grep '^fuzz: ' build/fuzz.log | sed 's/^fuzz: //' | paste -sd';'))"
+  record fuzz "$rc" "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine, the .docx and the .doc reader; $(grep '^fuzz: ' build/fuzz.log | sed 's/^fuzz: //' | paste -sd';'))"
 fi
 
 if [ -x scripts/test-win32.sh ]; then
