@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <deque>
 #include <exception>
 #include <utility>
@@ -16,8 +17,9 @@ int ConversionWorker(int kind);
 
 namespace {
 
-bool ConvertWithDriver(const std::string& path, import::HtmlOutput output) {
-  return import::ConvertDocumentFile(path, {}, output);
+import::Outcome ConvertWithDriver(const std::string& input, const std::string& output,
+                                  import::HtmlOutput html_output) {
+  return import::ConvertDocument(input, output, html_output);
 }
 
 bool StartOsThread(os::Thread& thread, os::Thread::Procedure procedure, int argument) {
@@ -59,7 +61,6 @@ struct Job {
   ConvertFileFunction convert = &ConvertWithDriver;
   StartThreadFunction start_thread = &StartOsThread;
   PauseFunction pause = &os::Sleep;
-  ReportFailureFunction report_failure = nullptr;
 
   os::Event wake;  // entries queued, a worker went idle or ended, or a stop
   // Waited on by the primary's close alone. Were it to wait on `wake`, it
@@ -122,13 +123,13 @@ void CountFailure(Job& job) {
   ++job.failure_count;
 }
 
+JobObserver* ObserverOf(Job& job) {
+  os::LockGuard guard(job.lock);
+  return job.params.Observer;
+}
+
 void Report(Job& job, const std::string& path, const std::string& reason) {
-  ReportFailureFunction report;
-  {
-    os::LockGuard guard(job.lock);
-    report = job.report_failure;
-  }
-  if (report != nullptr) report(path, reason);
+  if (JobObserver* observer = ObserverOf(job)) observer->EntryFailed(path, reason);
 }
 
 void FailEntry(Job& job, const std::string& path, const std::string& reason) {
@@ -136,9 +137,34 @@ void FailEntry(Job& job, const std::string& path, const std::string& reason) {
   Report(job, path, reason);
 }
 
+// One file: placed by the observer, converted, counted and told, an error
+// the conversion raises included.
+void ConvertFile(Job& job, const std::string& path, ConvertFileFunction convert,
+                 import::HtmlOutput output) {
+  JobObserver* observer = ObserverOf(job);
+  const auto start = std::chrono::steady_clock::now();
+  FileReport report;
+  report.input = path;
+  std::string target;
+  try {
+    if (observer == nullptr || observer->PlaceOutput(path, target, report.outcome.reason)) {
+      report.outcome = convert(path, target, output);
+    }
+  } catch (const std::exception& error) {
+    report.outcome = {false, {}, error.what()};
+    report.raised = true;
+  }
+  if (!report.outcome.converted) CountFailure(job);
+  if (observer == nullptr) return;
+  report.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+  observer->FileFinished(report);
+}
+
 void ConvertIfMatching(Job& job, const std::string& path, const std::string& masks,
                        ConvertFileFunction convert, import::HtmlOutput output) {
-  if (MatchesMaskList(path, masks) && !convert(path, output)) CountFailure(job);
+  if (MatchesMaskList(path, masks)) ConvertFile(job, path, convert, output);
 }
 
 void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
@@ -333,7 +359,7 @@ void StartWorkers(Job& job) {
     // entry left unconverted is a failure of this job, not a silent loss.
     os::WindowHandle window;
     std::deque<QueuedEntry> dropped;
-    ReportFailureFunction report;
+    JobObserver* observer;
     {
       os::LockGuard guard(job.lock);
       dropped.swap(job.queue);
@@ -341,11 +367,11 @@ void StartWorkers(Job& job) {
       window = ResetForClose(job);
       job.active_secondaries = 0;
       job.state = jsFinished;
-      report = job.report_failure;
+      observer = job.params.Observer;
     }
-    if (report != nullptr) {
+    if (observer != nullptr) {
       for (auto entry = dropped.rbegin(); entry != dropped.rend(); ++entry) {
-        report(entry->path, "not converted: no worker thread could be created");
+        observer->EntryFailed(entry->path, "not converted: no worker thread could be created");
       }
     }
     os::PostNotification(window, WM_JOB_PROGRESS);
@@ -559,11 +585,6 @@ void SetStartThreadFunction(StartThreadFunction start) {
 void SetPauseFunction(PauseFunction pause) {
   os::LockGuard guard(g_job->lock);
   g_job->pause = pause != nullptr ? pause : &os::Sleep;
-}
-
-void SetReportFailureFunction(ReportFailureFunction report) {
-  os::LockGuard guard(g_job->lock);
-  g_job->report_failure = report;
 }
 
 }  // namespace corvane::batch

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/convert_document.h"
 #include "import/html_output.h"
 #include "os/os.h"
 
@@ -24,6 +25,33 @@ enum TJobState : int {
 // The most workers one job runs.
 inline constexpr int kMaxWorkers = 64;
 
+// One file the job has finished with.
+struct FileReport {
+  std::string input;
+  import::Outcome outcome;
+  // The reason is an error the conversion raised (a file that cannot be
+  // read or written), not the conversion's own answer.
+  bool raised = false;
+  std::int64_t milliseconds = 0;
+};
+
+// What a front end that tells its user more than the failure count hears
+// from the job: each file's end and every other failure it counts. Called
+// on the worker that met them, never under the job lock, so at once from
+// several workers. It also places each file's output.
+class JobObserver {
+ public:
+  virtual ~JobObserver() = default;
+  // Where input's HTML goes: output left empty for the default, beside it.
+  // False, with reason, when it can have no place: the file then fails.
+  virtual bool PlaceOutput(const std::string& input, std::string& output, std::string& reason) = 0;
+  virtual void FileFinished(const FileReport& report) = 0;
+  // An entry that failed without a conversion: a folder that cannot be
+  // listed, a name that cannot be examined or used, entries dropped because
+  // no worker could be created.
+  virtual void EntryFailed(const std::string& path, const std::string& reason) = 0;
+};
+
 struct TProcessParams {
   os::WindowHandle NotifyWindow = nullptr;  // receives WM_JOB_PROGRESS
   std::string FileMasks;                    // a file is converted only if it matches
@@ -31,6 +59,9 @@ struct TProcessParams {
   import::HtmlOutput Output = import::HtmlOutput::kClassic;
   // Worker threads of the job, 1 to kMaxWorkers; read when a job starts.
   int WorkerCount = 2;
+  // Told of every file and failure; none for the window, which shows only
+  // the count. Must outlive the job.
+  JobObserver* Observer = nullptr;
 };
 
 // Posted, with no data, when a worker takes an entry and once when the job
@@ -71,7 +102,7 @@ void QueueListedEntry(std::string path);
 
 // For the workers: one entry that could not be handled (a folder that
 // cannot be listed, a name that cannot be examined) is one failure of the
-// job, told to the failure reporter with its reason.
+// job, told to the observer with its reason.
 void CountEntryFailure(const std::string& path, const std::string& reason);
 
 // While held, a job whose queue runs empty waits for more entries instead
@@ -110,8 +141,9 @@ std::int32_t TotalCount();
 std::int32_t LastFailureCount();
 
 // Seams for tests, set only while no job runs: the step that converts one
-// file (false for a failed file; may throw), and thread creation.
-using ConvertFileFunction = bool (*)(const std::string& path, import::HtmlOutput output);
+// file into output (empty: beside it; it may throw), and thread creation.
+using ConvertFileFunction = import::Outcome (*)(const std::string& input, const std::string& output,
+                                                import::HtmlOutput html_output);
 using StartThreadFunction = bool (*)(os::Thread& thread, os::Thread::Procedure procedure,
                                      int argument);
 void SetConvertFileFunction(ConvertFileFunction convert);
@@ -120,12 +152,5 @@ void SetStartThreadFunction(StartThreadFunction start);
 // that a test can count the pauses instead of spending them.
 using PauseFunction = void (*)(unsigned milliseconds);
 void SetPauseFunction(PauseFunction pause);
-
-// Told of every failure that is not a conversion's own answer: an entry
-// that could not be handled, an error out of the conversion step, entries
-// dropped because no worker could be created. Called on any thread, never
-// under the job lock. Set only while no job runs; null tells no one.
-using ReportFailureFunction = void (*)(const std::string& path, const std::string& reason);
-void SetReportFailureFunction(ReportFailureFunction report);
 
 }  // namespace corvane::batch

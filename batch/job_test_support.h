@@ -33,7 +33,8 @@ struct ConversionLog {
 
 inline ConversionLog* g_log = nullptr;
 
-inline bool FakeConvert(const std::string& path, import::HtmlOutput output) {
+inline import::Outcome FakeConvert(const std::string& path, const std::string& /*target*/,
+                                   import::HtmlOutput output) {
   std::unique_lock<std::mutex> lock(g_log->mutex);
   g_log->converted.push_back(path);
   g_log->outputs.push_back(output);
@@ -45,9 +46,9 @@ inline bool FakeConvert(const std::string& path, import::HtmlOutput output) {
     if (p == path) throw std::runtime_error("conversion blew up");
   }
   for (const std::string& p : g_log->failing) {
-    if (p == path) return false;
+    if (p == path) return {false, {}, "failed as the test asked"};
   }
-  return true;
+  return {true, path + ".html", {}};
 }
 
 // What the job told its failure reporter, as "path: reason".
@@ -67,6 +68,20 @@ inline std::vector<std::string> ReportedFailures() {
   return g_reports.lines;
 }
 
+// Hears the failures that are not a conversion's own answer.
+class RecordingObserver final : public JobObserver {
+ public:
+  bool PlaceOutput(const std::string& /*input*/, std::string& output,
+                   std::string& /*reason*/) override {
+    output.clear();
+    return true;
+  }
+  void FileFinished(const FileReport& /*report*/) override {}
+  void EntryFailed(const std::string& path, const std::string& reason) override {
+    RecordFailure(path, reason);
+  }
+};
+
 inline std::atomic<int> g_thread_starts{0};
 inline std::atomic<int> g_refuse_thread_kind{-1};  // -1: refuse none
 
@@ -85,13 +100,13 @@ class JobTest : public ::testing::Test {
     StartJobModule();
     SetConvertFileFunction(&FakeConvert);
     SetStartThreadFunction(&CountingStartThread);
-    SetReportFailureFunction(&RecordFailure);
     {
       std::lock_guard<std::mutex> lock(g_reports.mutex);
       g_reports.lines.clear();
     }
     params_.NotifyWindow = listener_.Handle();
     params_.FileMasks = std::string(SupportedFileMasks);
+    params_.Observer = &observer_;
     static std::atomic<int> counter{0};
     root_ = std::filesystem::temp_directory_path() /
             ("corvane-job-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -165,6 +180,7 @@ class JobTest : public ::testing::Test {
 
   ConversionLog log_;
   os::NotificationListener listener_{WM_JOB_PROGRESS};
+  RecordingObserver observer_;
   TProcessParams params_;
   std::filesystem::path root_;
 };

@@ -104,12 +104,12 @@ TEST_F(CliProcessTest, OneInterruptStopsAfterTheFilesAtHandWith130) {
 }
 
 TEST_F(CliProcessTest, EachFailureSaysWhatHappened) {
-  Write("tree/letter.doc", "binary");
+  Write("tree/letter.pwd", "binary");
   Write("tree/good.rtf", "{\\rtf1 fine}");
   const int status = Wait(Start({"tree"}, root_, root_ / "err.txt"));
   EXPECT_EQ(status, 1);
   const std::string errors = Read(root_ / "err.txt");
-  EXPECT_NE(errors.find("letter.doc: not converted: no converter is registered for this type"),
+  EXPECT_NE(errors.find("letter.pwd: not converted: no converter is registered for this type"),
             std::string::npos)
       << errors;
   EXPECT_TRUE(fs::exists(root_ / "tree" / "good.html"));

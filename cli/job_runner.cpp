@@ -15,7 +15,6 @@
 #include "cli/name_list.h"
 #include "cli/output_folder.h"
 #include "cli/progress_line.h"
-#include "import/convert_document.h"
 #include "import/converter_host.h"
 #include "import/file_io.h"
 #include "os/console.h"
@@ -32,13 +31,22 @@ constexpr unsigned kFeederEndWaitMs = 1000;
 
 using Clock = std::chrono::steady_clock;
 
-// What the job's callbacks (plain functions) share with the run.
+// What the job tells the run: each file's record, and where outputs go.
+class RunObserver final : public batch::JobObserver {
+ public:
+  bool PlaceOutput(const std::string& input, std::string& output, std::string& reason) override;
+  void FileFinished(const batch::FileReport& report) override;
+  void EntryFailed(const std::string& path, const std::string& reason) override;
+};
+
+// What the job's observer shares with the run.
 struct Run {
   bool json_report = false;
   std::unique_ptr<OutputFolder> outdir;
   Clock::time_point start = Clock::now();
   std::atomic<std::int64_t> converted{0};
   std::atomic<std::int64_t> failed{0};  // every failure told, whoever counted it
+  RunObserver observer;
 };
 Run* g_run = nullptr;
 
@@ -69,39 +77,36 @@ void Finish(FileRecord record) {
   }
 }
 
-void ReportFailure(const std::string& path, const std::string& reason) {
+bool RunObserver::PlaceOutput(const std::string& input, std::string& output, std::string& reason) {
+  output.clear();
+  if (!g_run->outdir || g_run->outdir->Place(input, output, reason)) return true;
+  reason = "not converted: " + reason;
+  return false;
+}
+
+void RunObserver::FileFinished(const batch::FileReport& report) {
+  FileRecord record;
+  record.input = report.input;
+  record.converted = report.outcome.converted;
+  record.bytes_in = os::FileSize(report.input);
+  record.milliseconds = report.milliseconds;
+  if (record.converted) {
+    record.output = report.outcome.output;
+    record.bytes_out = os::FileSize(record.output);
+  } else if (report.raised || report.outcome.reason.starts_with("not converted: ")) {
+    record.reason = report.outcome.reason;
+  } else {
+    const std::string& reason = report.outcome.reason;
+    record.reason = "not converted: " + (reason.empty() ? std::string("no reason given") : reason);
+  }
+  Finish(std::move(record));
+}
+
+void RunObserver::EntryFailed(const std::string& path, const std::string& reason) {
   FileRecord record;
   record.input = path;
   record.reason = reason;
   Finish(std::move(record));
-}
-
-// The job's conversion step, with each file told.
-bool ConvertAndReport(const std::string& path, import::HtmlOutput output) {
-  const Clock::time_point start = Clock::now();
-  FileRecord record;
-  record.input = path;
-  record.bytes_in = os::FileSize(path);
-  try {
-    std::string target;
-    if (g_run->outdir && !g_run->outdir->Place(path, target, record.reason)) {
-      record.reason = "not converted: " + record.reason;
-    } else if (import::Outcome outcome = import::ConvertDocument(path, target, output);
-               outcome.converted) {
-      record.converted = true;
-      record.output = std::move(outcome.output);
-      record.bytes_out = os::FileSize(record.output);
-    } else {
-      record.reason = "not converted: " +
-                      (outcome.reason.empty() ? std::string("no reason given") : outcome.reason);
-    }
-  } catch (const std::exception& error) {
-    record.reason = error.what();
-  }
-  record.milliseconds = MillisecondsSince(start);
-  const bool converted = record.converted;
-  Finish(std::move(record));
-  return converted;
 }
 
 class ProgressDisplay {
@@ -239,7 +244,7 @@ class Feeder {
 
   void Fail(const std::string& path, const std::string& reason) {
     ++failures_;
-    ReportFailure(path, reason);
+    g_run->observer.EntryFailed(path, reason);
   }
 
   // False once the run is stopping.
@@ -315,13 +320,12 @@ JobOutcome RunConversionJob(const Options& options) {
   os::InstallInterruptHandler();
   os::NotificationListener listener(batch::WM_JOB_PROGRESS);
   const JobModules modules;  // after the listener: ends before it
-  batch::SetConvertFileFunction(&ConvertAndReport);
-  batch::SetReportFailureFunction(&ReportFailure);
   batch::TProcessParams params;
   params.NotifyWindow = listener.Handle();
   params.FileMasks = std::string(batch::SupportedFileMasks);
   params.Output = options.full_text ? import::HtmlOutput::kFullText : import::HtmlOutput::kClassic;
   params.WorkerCount = options.jobs;
+  params.Observer = &g_run->observer;
 
   // One job for every entry, so that its failure count covers them all:
   // held open while the feeder still queues.

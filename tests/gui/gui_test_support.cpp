@@ -136,20 +136,21 @@ struct Gate {
 };
 Gate* g_gate = nullptr;
 
-bool ConvertAtTheGate(const std::string& path, import::HtmlOutput /*output*/) {
-  Gate& gate = *g_gate;
-  ++gate.waiting;
-  // Bounded, so that a test that forgets to open does not hang the run.
-  ::WaitForSingleObject(gate.open.Get(), 10 * kPatience);
-  --gate.waiting;
-  {
-    const std::lock_guard<std::mutex> guard(gate.lock);
-    gate.converted.push_back(path);
-  }
-  return path.find("bad") == std::string::npos;
+import::Outcome ConvertAtTheGate(const std::string& path, const std::string& /*output*/,
+                                 import::HtmlOutput /*html_output*/){Gate& gate = *g_gate;
+++gate.waiting;
+// Bounded, so that a test that forgets to open does not hang the run.
+::WaitForSingleObject(gate.open.Get(), 10 * kPatience);
+--gate.waiting;
+{
+  const std::lock_guard<std::mutex> guard(gate.lock);
+  gate.converted.push_back(path);
 }
-
+if (path.find("bad") != std::string::npos) return {false, {}, "a bad file"};
+return {true, path + ".html", {}};
 }  // namespace
+
+}  // namespace corvane::gui_test
 
 bool PumpUntil(app::TApplication& application, const std::function<bool()>& done,
                unsigned timeout_ms, const std::function<void(const MSG&)>& after) {
