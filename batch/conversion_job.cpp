@@ -18,8 +18,8 @@ int ConversionWorker(int kind);
 namespace {
 
 import::Outcome ConvertWithDriver(const std::string& input, const std::string& output,
-                                  import::HtmlOutput html_output) {
-  return import::ConvertDocument(input, output, html_output);
+                                  import::HtmlOutput html_output){
+    return import::ConvertDocument(input, output, html_output);
 }
 
 bool StartOsThread(os::Thread& thread, os::Thread::Procedure procedure, int argument) {
@@ -385,7 +385,7 @@ void StartWorkers(Job& job) {
   StartSecondaries(job);
 }
 
-}  // namespace
+}  // namespace corvane::batch
 
 // The thread procedure: kind 0 is the primary worker, which closes the job;
 // the others are secondaries.
