@@ -63,6 +63,7 @@ void RtfWriter::StartBlock() {
 }
 
 void RtfWriter::FlushPending() {
+  if (!marker_.empty()) item_open_ = true;
   rtf_ += marker_;
   marker_ = {};
   if (block_has_text_) rtf_ += separators_;
@@ -126,7 +127,11 @@ void RtfWriter::BulletItem() { marker_ = "{\\*\\pn\\pnlvlblt}"; }
 void RtfWriter::NumberedItem() { marker_ = "{\\*\\pn\\pnlvlbody}"; }
 
 void RtfWriter::EndParagraph() {
-  rtf_ += "\\par\r\n";
+  // A list marker is a paragraph property: without \pard it would hold for
+  // the paragraphs after the item too, as a reader that keeps RTF's
+  // paragraph state (the full-text output) rightly takes it.
+  rtf_ += item_open_ ? "\\par\\pard\r\n" : "\\par\r\n";
+  item_open_ = false;
   StartBlock();
 }
 

@@ -50,6 +50,7 @@ class RtfWriter {
   std::string rtf_;
   std::string separators_;   // \tab and \line owed to the block's next character
   std::string_view marker_;  // the list marker owed to the block's first character
+  bool item_open_ = false;   // the block's list marker has been written
   bool block_has_text_ = false;
   bool any_text_ = false;
 };

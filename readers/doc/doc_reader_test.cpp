@@ -421,12 +421,16 @@ TEST(DocReaderTest, ListsAreBulletedOrNumberedWithoutTheirLabels) {
   spec.lists = true;
   const std::string rtf = Read(BuildDoc(spec)).rtf;
   EXPECT_EQ(Body(Read(BuildDoc(spec))),
-            "{\\*\\pn\\pnlvlblt}Dot\\par\r\n{\\*\\pn\\pnlvlbody}One\\par\r\n"
-            "{\\*\\pn\\pnlvlbody}Two\\par\r\nPlain\\par\r\n");
+            "{\\*\\pn\\pnlvlblt}Dot\\par\\pard\r\n{\\*\\pn\\pnlvlbody}One\\par\\pard\r\n"
+            "{\\*\\pn\\pnlvlbody}Two\\par\\pard\r\nPlain\\par\r\n");
   const std::string html = HtmlBody(rtf);
   EXPECT_NE(html.find("<ul>"), std::string::npos) << html;
   EXPECT_NE(html.find("<ol>"), std::string::npos) << html;
   EXPECT_NE(html.find("<li>One</li>"), std::string::npos) << html;
+  // The paragraph after the list is none of its items, in either output.
+  EXPECT_NE(html.find("<p>Plain</p>"), std::string::npos) << html;
+  const std::string full_text = RenderRtfAsFullTextHtml(rtf, os::SystemCodePageDecoder());
+  EXPECT_NE(full_text.find("<p>Plain</p>"), std::string::npos) << full_text;
 }
 
 TEST(DocReaderTest, AnUnknownListOverrideIsNoList) {
@@ -443,7 +447,7 @@ TEST(DocReaderTest, FootnoteReferenceBecomesANumberAndTheNoteFollowsTheBody) {
   const readers::ReaderResult result = Read(BuildDoc(spec));
   EXPECT_EQ(Body(result),
             "Word[1].\\par\r\nMore\\par\r\n\\page\r\n{\\*\\pn\\pnlvlbody} Note text\\line "
-            "second line\\par\r\n");
+            "second line\\par\\pard\r\n");
   const std::string html = HtmlBody(result.rtf);
   EXPECT_NE(html.find("Word[1]."), std::string::npos) << html;
   EXPECT_NE(html.find("<ol>"), std::string::npos) << html;
