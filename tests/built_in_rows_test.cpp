@@ -67,6 +67,7 @@ TEST_F(BuiltInRowsTest, WhatNoReaderConvertsFailsWithItsReasonAndNoOutput) {
   };
   const Case cases[] = {
       {"broken.docx", "this is not a package", "not a ZIP"},
+      {"letter.doc", "binary", "the file is not a Word document"},
       {"plain.wpd", "binary", "no converter is registered for this type"},
       {"notes.txt", "text", "not a supported document type"},
   };
@@ -92,6 +93,36 @@ TEST_F(BuiltInRowsTest, AFileIsReadAsWhatItIsWhateverRowItsNameChooses) {
   const std::string rtf = "{\\rtf1 Rich text under another name\\par}";
   ASSERT_TRUE(import::ConvertDocument(Write("rich.doc", rtf)).converted);
   EXPECT_EQ(Read("rich.html"), RenderRtfAsHtml(rtf));
+}
+
+TEST_F(BuiltInRowsTest, RealWordFilesConvertWithNothingRegistered) {
+  struct Case {
+    const char* name;
+    const char* found;  // in the HTML, or in the reason when none is written
+    bool converted;
+  };
+  const Case cases[] = {
+      {"footnote", "<p>Test text[1][2]</p>", true},
+      {"endingnote", "<ol><li>Ending note text</li></ol>", true},
+      {"lists-margins", "<ol><li>Left 0in. First +0in. Tab stops at 0.5in;</li>", true},
+      {"simple-table", "<p>Cell 2,1 | Cell 2,2 | Cell 2,3</p>", true},
+      {"hyperlink", "<p>Before text; Hyperlink text; after text</p>", true},
+      {"Word6_sections", "<p>This is a new section.</p>", true},
+      {"word2", "older Word format", false},
+      {"PasswordProtected", "the document is password-protected", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string name = std::string("poi__test-data_document_") + c.name;
+    std::ifstream in(std::filesystem::path(CORVANE_BUNDLED_DOC_CORPUS_DIR) / (name + ".doc"),
+                     std::ios::binary);
+    ASSERT_TRUE(in) << "the bundled .doc corpus is gone";
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const import::Outcome outcome = import::ConvertDocument(Write(name + ".doc", bytes));
+    EXPECT_EQ(outcome.converted, c.converted) << outcome.reason;
+    const std::string shown = c.converted ? Read(name + ".html") : outcome.reason;
+    EXPECT_NE(shown.find(c.found), std::string::npos) << shown;
+  }
 }
 
 }  // namespace
