@@ -138,6 +138,29 @@ TEST_F(FileIoPosixTest, HostileOutputNamesFailAndLeaveEverythingAsItWas) {
   }
 }
 
+TEST_F(FileIoPosixTest, AnInputThatIsNoRegularFileFailsAtOnceWhateverItsRow) {
+  // A FIFO would block the worker for good, the zero device would be read
+  // until memory runs out: each is one failure, with nothing written.
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+  };
+  const Case cases[] = {
+      {"pipe.docx", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+      {"pipe.doc", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+      {"pipe.rtf", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+      {"zero.docx", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+      {"zero.doc", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path input = root_ / c.name;
+    c.make(input);
+    EXPECT_THROW(ConvertDocument(input.string()), FileError);
+    EXPECT_FALSE(fs::exists(fs::path(input).replace_extension(".html")));
+  }
+}
+
 TEST_F(FileIoPosixTest, TheOutputTakesTheSourcesReadWriteBitsLessTheUmask) {
   struct Case {
     fs::perms source;
