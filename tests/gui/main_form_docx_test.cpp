@@ -1,9 +1,13 @@
-// A Word document dropped on the window goes through our converter library,
-// registered for its class as an installer registers it, and comes out as
-// the HTML the portable path makes of it.
+// Word documents dropped on the window: a .docx through our converter
+// library where it is registered for its class, and a folder of .doc files
+// through the program's own reader, with nothing registered at all.
 #include "tests/converter/converter_test_support.h"
 #include "tests/converter/docx_fixtures.h"
 #include "tests/gui/main_form_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace corvane::gui_test {
 namespace {
@@ -32,6 +36,31 @@ TEST_F(MainFormTest, ADroppedWordDocumentBecomesItsHtmlThroughOurConverter) {
   const std::string expected = converter_testing::PortableHtml(package);
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(converter_testing::ReadAll(folder.Path() + "report.html"), expected);
+}
+
+TEST_F(MainFormTest, ADroppedFolderOfDocFilesConvertsWithNothingRegistered) {
+  const PrivateLocalMachine machine;  // no converter class at all
+  ASSERT_TRUE(machine.Ready());
+  TempFolder folder;
+  const std::string documents = folder.MakeFolder("documents");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(CORVANE_BUNDLED_DOC_CORPUS_DIR)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    folder.Write("documents\\" + entry.path().filename().string(),
+                 {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    ++files;
+  }
+  ASSERT_EQ(files, 8);
+  PostDrop(Form().Handle(), {documents});
+  ASSERT_TRUE(PumpUntilDone());
+  // The Word 2.0 file and the password-protected one.
+  EXPECT_EQ(Form().LastErrors(), 2);
+  EXPECT_NE(converter_testing::ReadAll(documents + "\\poi__test-data_document_simple-table.html")
+                .find("<p>Cell 2,1 | Cell 2,2 | Cell 2,3</p>"),
+            std::string::npos);
+  EXPECT_NE(converter_testing::ReadAll(documents + "\\poi__test-data_document_footnote.html")
+                .find("<li>TestFootnote</li>"),
+            std::string::npos);
 }
 
 }  // namespace
