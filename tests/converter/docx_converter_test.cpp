@@ -7,6 +7,7 @@
 
 #include "converter_test_support.h"
 #include "os/win32_ansi_encoder.h"
+#include "readers/docx/docx_reader.h"
 #include "tests/converter/docx_fixtures.h"
 
 namespace corvane::converter_testing {
