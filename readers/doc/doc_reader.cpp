@@ -2,6 +2,8 @@
 // needs, read in the order they depend on one another, then the text.
 #include "readers/doc/doc_reader.h"
 
+#include <functional>
+
 #include "readers/doc/compound_file.h"
 #include "readers/doc/doc_text_walker.h"
 #include "readers/doc/style_sheet.h"
@@ -19,19 +21,22 @@ readers::ReaderResult Failure(std::string reason) {
   return result;
 }
 
-// The code page property (1) of a summary information stream ([MS-OLEPS]
-// 2.21), or 0. Word 6/95 text is in the ANSI page the document was saved
-// in, which the summary records more surely than the FIB's language.
-unsigned SummaryCodePage(std::string_view stream) {
-  const ByteReader bytes(stream);
-  const std::uint64_t section = bytes.U32(44);
-  const std::uint32_t count = bytes.U32(section + 4);
-  for (std::uint32_t i = 0; i < count && bytes.Has(section + 8 + 8ull * i, 8); ++i) {
-    if (bytes.U32(section + 8 + 8ull * i) != 1) continue;
-    const std::uint64_t value = section + bytes.U32(section + 12 + 8ull * i);
-    return bytes.U16(value) == 2 ? bytes.U16(value + 4) : 0;  // VT_I2
-  }
-  return 0;
+// The code page a run's 8-bit text was typed in, by stream offset: in Word
+// 6/95 its font's character set, which the text's bytes were typed in; else
+// its language. Word 97 text keeps to its language only: Word writes Western
+// text in a Cyrillic set's font as 1252 too. 0 when the run tells neither.
+// The run last found is tried first, as the offsets mostly ascend.
+std::function<unsigned(std::uint64_t)> RunCodePage(const PropertyRuns<CharacterProperties>& runs,
+                                                   const FontTable& fonts, bool word6) {
+  using Run = PropertyRuns<CharacterProperties>::Run;
+  return [&runs, &fonts, word6,
+          last = static_cast<const Run*>(nullptr)](std::uint64_t fc) mutable -> unsigned {
+    if (last == nullptr || fc < last->fc_start || fc >= last->fc_end) last = runs.RunAt(fc);
+    if (last == nullptr) return 0;
+    const Font* font = fonts.Of(last->properties.font);
+    if (word6 && font != nullptr && font->code_page != 0) return font->code_page;
+    return last->properties.lid != 0 ? CodePageOfLanguage(last->properties.lid) : 0;
+  };
 }
 
 std::size_t OutputLimit(std::size_t input) { return 16 * input + (1u << 20); }
@@ -96,29 +101,38 @@ readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServi
   std::string table_bytes;
   ByteReader table(word);
   if (model.fib.version == WordVersion::kWord97) {
-    if (!ReadStream(file, model.fib.table_stream_1 ? "1Table" : "0Table", "table stream",
-                    table_bytes, error)) {
-      return Failure(error);
+    const std::string_view name = model.fib.table_stream_1 ? "1Table" : "0Table";
+    if (!file.HasStream(name) && !model.fib.complex) {
+      // The text of a file saved whole is one run from fcMin: it reads
+      // without the piece table, and without the table stream's formatting.
+      model.fib.clx = FcLcb{};
+      table = ByteReader();
+    } else {
+      if (!ReadStream(file, name, "table stream", table_bytes, error)) return Failure(error);
+      table = ByteReader(table_bytes);
     }
-    table = ByteReader(table_bytes);
   }
   std::string summary;
   std::string title;
+  unsigned summary_code_page = 0;
   if (file.ReadStream(kSummaryInformation, summary, error) == CompoundFile::StreamStatus::kFound) {
     title = ReadSummaryTitle(summary, services.decoder);
+    summary_code_page = ReadSummaryCodePage(summary);
   }
-  const unsigned summary_code_page = SummaryCodePage(summary);
   const ByteReader word_reader(word);
   if (!model.text.Read(model.fib, word_reader, table, services.decoder, summary_code_page, error)) {
     return Failure(error);
   }
+  // Past the text, a damaged table costs the formatting it holds, never words.
   StyleSheet styles;
   styles.Read(model.fib, table);
   model.lists.Read(model.fib, table);
-  if (!ReadParagraphRuns(model.fib, word_reader, table, styles, model.paragraphs, error) ||
-      !ReadCharacterRuns(model.fib, word_reader, table, model.characters, error)) {
-    return Failure(error);
-  }
+  model.fonts.Read(model.fib, table);
+  ReadParagraphRuns(model.fib, word_reader, table, styles, model.paragraphs);
+  ReadCharacterRuns(model.fib, word_reader, table, model.characters);
+  model.text.DecodeByRunCodePage(
+      word_reader, services.decoder,
+      RunCodePage(model.characters, model.fonts, model.fib.version != WordVersion::kWord97));
   model.stories.Read(model.fib, table, model.text.Size());
 
   const std::size_t limit = OutputLimit(bytes.size());

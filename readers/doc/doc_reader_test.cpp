@@ -53,6 +53,14 @@ const std::string kRowEnd = Sprm8(0x2416, 1) + Sprm8(0x2417, 1);
 const std::string kHidden = Sprm8(0x083C, 1);
 const std::string kDeleted = Sprm8(0x0800, 1);
 std::string ListItem(std::uint16_t ilfo) { return Sprm16(0x460B, ilfo); }
+std::string Font(std::uint16_t ftc) { return Sprm16(0x4A4F, ftc); }
+std::string Language(std::uint16_t lid) { return Sprm16(0x4873, lid); }
+// sprmCSymbol: the font, then the character put in place of the mark.
+std::string Symbol(std::uint16_t ftc, std::uint16_t code) {
+  std::string out = Sprm16(0x6A09, ftc);
+  Append16(out, code);
+  return out;
+}
 
 struct DocSpec {
   std::u16string text;  // the stories one after another
@@ -66,6 +74,7 @@ struct DocSpec {
   bool lists = false;
   bool encrypted = false;
   std::string title;
+  std::vector<std::pair<std::string, std::uint8_t>> fonts;  // name, character set
 };
 
 // Pieces break at every listed start and where each 8-bit piece ends
@@ -173,6 +182,23 @@ std::string PlfLfo() {
   return out;
 }
 
+// SttbfFfn: a count, no extra data, then each FFN from its size byte; the
+// name (ASCII here) after the fixed part.
+std::string FontTable(const std::vector<std::pair<std::string, std::uint8_t>>& fonts) {
+  std::string out;
+  Append16(out, static_cast<std::uint32_t>(fonts.size()));
+  Append16(out, 0);
+  for (const auto& [name, charset] : fonts) {
+    std::string ffn(40, '\0');
+    ffn[4] = static_cast<char>(charset);
+    for (const char c : name) Append16(ffn, static_cast<unsigned char>(c));
+    Append16(ffn, 0);
+    ffn[0] = static_cast<char>(ffn.size() - 1);
+    out += ffn;
+  }
+  return out;
+}
+
 std::string BuildDoc(const DocSpec& spec) {
   const auto size = static_cast<std::uint32_t>(spec.text.size());
   const std::uint32_t ccp_text = size - spec.ccp_ftn - spec.ccp_txbx;
@@ -208,6 +234,7 @@ std::string BuildDoc(const DocSpec& spec) {
       }
     }
   }
+  const auto fc_mac = static_cast<std::uint32_t>(word.size());
   word.resize((word.size() + 511) / 512 * 512, '\0');
   const std::uint32_t papx_page = static_cast<std::uint32_t>(word.size() / 512);
   std::vector<std::tuple<std::uint32_t, std::uint32_t, std::string>> paragraph_runs;
@@ -272,12 +299,14 @@ std::string BuildDoc(const DocSpec& spec) {
     add(73, PlfLst());
     add(74, PlfLfo());
   }
+  if (!spec.fonts.empty()) add(15, FontTable(spec.fonts));
 
   // The FIB: base, 14 words, 22 longs, 93 pairs.
   Put16(word, 0, 0xA5EC);
   Put16(word, 2, 0x00C1);
   Put16(word, 0x0A, 0x0200 | (spec.encrypted ? 0x0100 : 0));  // 1Table
   Put32(word, 0x18, 0x400);
+  Put32(word, 0x1C, fc_mac);
   Put16(word, 0x20, 14);
   Put16(word, 0x3E, 22);
   Put32(word, 0x40, static_cast<std::uint32_t>(word.size()));
@@ -353,9 +382,17 @@ DocSpec Compressed(std::u16string text, std::vector<std::uint32_t> starts) {
 }
 
 DocSpec WithCharacters(std::u16string text,
-                       std::map<std::uint32_t, std::pair<std::uint32_t, std::string>> runs) {
+                       std::map<std::uint32_t, std::pair<std::uint32_t, std::string>> runs,
+                       std::vector<std::uint32_t> compressed_starts = {}) {
   DocSpec spec = Spec(std::move(text));
   spec.character_sprms = std::move(runs);
+  spec.compressed_pieces = std::move(compressed_starts);
+  return spec;
+}
+
+// Fonts 0 to 3: a text font, two symbol fonts, and a Cyrillic one.
+DocSpec WithFonts(DocSpec spec) {
+  spec.fonts = {{"Times New Roman", 0}, {"Symbol", 2}, {"Wingdings", 2}, {"Arial Cyr", 204}};
   return spec;
 }
 
@@ -408,6 +445,31 @@ const TextCase kTextCases[] = {
     {"HiddenAndDeletedTextDropped",
      WithCharacters(u"keep hide del end\r", {{5, {10, kHidden}}, {10, {14, kDeleted}}}),
      "keep end\\par\r\n"},
+    // A symbol font's code becomes its character: the inserted symbol
+    // (sprmCSymbol, in place of a "(") as private-use text is.
+    {"SymbolsOfSymbolFonts",
+     WithFonts(WithCharacters(u"a(b(c(d\uF0B1e\uF06C\r", {{1, {2, Symbol(1, 0xF061)}},
+                                                          {3, {4, Symbol(2, 0xF0FC)}},
+                                                          {5, {6, Symbol(0, 0x00E9)}},
+                                                          {7, {8, Font(1)}},
+                                                          {9, {10, Font(2)}}})),
+     "a\\u945?b\\u10003?c\\u233\\'e9d\\u177\\'b1e\\u9679?\\par\r\n"},
+    {"SymbolOfAnUnknownFontIsABullet", WithCharacters(u"a(\r", {{1, {2, Symbol(7, 0xF041)}}}),
+     "a\\u8226\\'95\\par\r\n"},
+    // 8-bit pieces are code page 1252, unless a run's language names another
+    // single-byte page: then its high bytes are text of that page ("\u00d3\u00f1\u00f2" are the
+    // bytes D3 F1 F2).
+    {"EightBitRunOfACyrillicLanguage",
+     WithCharacters(u"\u00d3\u00f1\u00f2 \u00d3\r",
+                    {{0, {3, Language(0x0419)}}, {4, {5, Language(0x0409)}}}, {0}),
+     "\\u1059?\\u1089?\\u1090? \\u211\\'d3\\par\r\n"},
+    // Word writes Western text in a Cyrillic set's font as 1252 all the same.
+    {"EightBitRunInAFontOfACyrillicCharacterSetStaysWestern",
+     WithFonts(WithCharacters(u"\u00a3\u00a5\r", {{0, {2, Font(3)}}}, {0})),
+     "\\u163\\'a3\\u165\\'a5\\par\r\n"},
+    {"SixteenBitRunKeepsItsCharacters",
+     WithCharacters(u"\u00d3\u00f1\r", {{0, {2, Language(0x0419)}}}),
+     "\\u211\\'d3\\u241\\'f1\\par\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Constructs, DocTextTest, testing::ValuesIn(kTextCases),
@@ -496,15 +558,14 @@ TEST(DocReaderTest, FailuresSayWhatIsWrong) {
       {"not a compound file", "plain text, not a document", "the file is not a Word document"},
       {"no WordDocument stream", WriteCompoundFile({{"Other", "x"}}), "no WordDocument stream"},
       {"Word 2", Patched(std::string(0x200, '\0'), 0, "\xDB\xA5\x2D\x00"), "older Word format"},
+      // Saved in pieces (fComplex), its text needs the table stream.
       {"no table stream",
-       WriteCompoundFile({{"WordDocument", std::string(good.substr(word, 0x400))}}),
+       WriteCompoundFile(
+           {{"WordDocument", Patched(good.substr(word, 0x400), 0x0A, std::string("\x04\x02", 2))}}),
        "has no table stream"},
       {"piece table points past the stream",
        Patched(good, word + 0x9A + 8 * 33, std::string("\xF0\xFF\x00\x00", 4)),
        "piece table is broken"},
-      {"bin table names a page past the stream",
-       Patched(good, word + 0x9A + 8 * 13 + 4, std::string("\x07\x00\x00\x00", 4)),
-       "paragraph properties are broken"},
   };
   for (const Failure& failure : failures) {
     SCOPED_TRACE(failure.name);
@@ -513,6 +574,42 @@ TEST(DocReaderTest, FailuresSayWhatIsWrong) {
     EXPECT_TRUE(result.rtf.empty());
     EXPECT_NE(result.reason.find(failure.reason), std::string::npos) << result.reason;
   }
+}
+
+// Damage past the text costs the formatting of what it covers, never words:
+// each case is the fixture below with one structure broken.
+TEST(DocReaderTest, DamagedFormattingKeepsTheText) {
+  const std::string good = BuildDoc(WithParagraphs(u"Fine text\r", {{9, kInTable}}));
+  // The fixture's layout: WordDocument's data first, at sector 1; its text
+  // at 0x400, then the paragraph page (3), then the character page (4).
+  const std::size_t word = 512;
+  const std::size_t papx_bin = word + 0x9A + 8 * 13;
+  const std::size_t chpx_bin = word + 0x9A + 8 * 12;
+  const std::string page_7("\x07\x00\x00\x00", 4);
+  struct Damage {
+    const char* name;
+    std::string bytes;
+  } damages[] = {
+      {"paragraph bin table names a page past the stream", Patched(good, papx_bin + 4, page_7)},
+      {"character bin table names a page past the stream", Patched(good, chpx_bin + 4, page_7)},
+      {"paragraph bin table is no PLC", Patched(good, papx_bin + 4, std::string("\x05", 1))},
+      {"paragraph page's runs go backwards",
+       Patched(good, word + 3 * 512 + 4, std::string("\x00\x01\x00\x00", 4))},
+      {"paragraph page counts more runs than fit", Patched(good, word + 4 * 512 - 1, "\xF0")},
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    // The paragraph's table mark is formatting: lost with its page or not,
+    // the words stay.
+    const std::string body = Body(Read(damage.bytes));
+    EXPECT_NE(body.find("Fine text"), std::string::npos) << body;
+  }
+}
+
+TEST(DocReaderTest, WithoutATableStreamAFileSavedWholeKeepsItsText) {
+  const std::string good = BuildDoc(Spec(u"Plain words\r"));
+  const std::string word = good.substr(512, 0x400 + 2 * 12);
+  EXPECT_EQ(Body(Read(WriteCompoundFile({{"WordDocument", word}}))), "Plain words\\par\r\n");
 }
 
 TEST(DocReaderTest, RecognisesWordFilesOnly) {

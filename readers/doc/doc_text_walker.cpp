@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "readers/symbol_fonts.h"
+
 namespace corvane::doc {
 namespace {
 
@@ -63,6 +65,16 @@ CharacterProperties DocTextWalker::CharacterAt(std::uint32_t cp) {
   return cached_properties_;
 }
 
+char32_t DocTextWalker::SymbolCharacter(std::uint16_t font, char32_t code) const {
+  const Font* found = model_.fonts.Of(font);
+  const std::string_view name = found != nullptr ? std::string_view(found->name) : "";
+  if (readers::IsSymbolPrivateUse(code) || readers::IsSymbolFont(name)) {
+    return readers::MapSymbolCharacter(name, code);
+  }
+  // A font of text: the code is its character.
+  return code >= 0x20 && (code < 0xD800 || code >= 0xE000) ? code : U'\u2022';
+}
+
 bool DocTextWalker::IsParagraphEnd(std::uint32_t cp) const {
   const char32_t c = model_.text.At(cp);
   // A section break ends its paragraph; a page break within one does not.
@@ -110,13 +122,15 @@ void DocTextWalker::WriteCharacter(std::uint32_t& cp, std::uint32_t end, readers
       return;
     }
   }
-  if (properties.special) {
-    // A symbol character stands in for its mark; a private-use code of a
-    // symbol font has no Unicode meaning to give.
-    if (c == U'(' && properties.symbol >= 0x20 && properties.symbol < 0xE000) {
-      out.Character(properties.symbol);
-    }
-    if (c < 0x20 || c == U'(') return;
+  // A character inserted from a font (sprmCSymbol) stands in for its mark.
+  if (properties.symbol != 0 && c == U'(') {
+    out.Character(SymbolCharacter(properties.symbol_font, properties.symbol));
+    return;
+  }
+  if (properties.special && (c < 0x20 || c == U'(')) return;
+  if (readers::IsSymbolPrivateUse(c)) {
+    out.Character(SymbolCharacter(properties.font, c));
+    return;
   }
   switch (c) {
     case 0x09: out.Tab(); return;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "readers/doc/fonts.h"
 #include "readers/doc/list_tables.h"
 #include "readers/doc/piece_table.h"
 #include "readers/doc/property_runs.h"
@@ -22,6 +23,7 @@ struct DocumentModel {
   PropertyRuns<ParagraphProperties> paragraphs;
   PropertyRuns<CharacterProperties> characters;
   ListTables lists;
+  FontTable fonts;
   Stories stories;
 };
 
@@ -47,6 +49,7 @@ class DocTextWalker {
   ParagraphProperties ParagraphAt(std::uint32_t cp) const;
   CharacterProperties CharacterAt(std::uint32_t cp);
   bool IsParagraphEnd(std::uint32_t cp) const;
+  char32_t SymbolCharacter(std::uint16_t font, char32_t code) const;
   bool Over(const readers::RtfWriter& out);
 
   const DocumentModel& model_;

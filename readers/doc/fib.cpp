@@ -19,6 +19,7 @@ enum PairIndex : std::uint32_t {
   kPlcfSed = 6,
   kPlcfBteChpx = 12,
   kPlcfBtePapx = 13,
+  kSttbfFfn = 15,
   kClx = 33,
   kPlcSpaMom = 40,
   kPlcfendRef = 46,
@@ -43,6 +44,7 @@ void ReadPairs(ByteReader stream, std::uint64_t start, std::uint32_t count, Fib&
   fib.plcf_sed = pair(kPlcfSed);
   fib.plcf_bte_chpx = pair(kPlcfBteChpx);
   fib.plcf_bte_papx = pair(kPlcfBtePapx);
+  fib.sttbf_ffn = pair(kSttbfFfn);
   fib.clx = pair(kClx);
   fib.plc_spa_mom = pair(kPlcSpaMom);
   fib.plcfend_ref = pair(kPlcfendRef);

@@ -31,7 +31,7 @@ struct Fib {
   // The stories follow one another in this order in the CP space.
   std::uint32_t ccp_text = 0, ccp_ftn = 0, ccp_hdd = 0, ccp_mcr = 0, ccp_atn = 0, ccp_edn = 0,
                 ccp_txbx = 0, ccp_hdr_txbx = 0;
-  FcLcb stshf, plcffnd_ref, plcffnd_txt, plcf_sed, plcf_bte_chpx, plcf_bte_papx, clx;
+  FcLcb stshf, sttbf_ffn, plcffnd_ref, plcffnd_txt, plcf_sed, plcf_bte_chpx, plcf_bte_papx, clx;
   FcLcb plcfend_ref, plcfend_txt, plc_spa_mom, plcftxbx_txt, plf_lst, plf_lfo;
 
   std::uint32_t FootnoteStart() const { return ccp_text; }

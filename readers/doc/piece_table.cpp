@@ -70,12 +70,16 @@ bool DocumentText::ReadPieces(const Fib& fib, ByteReader word, ByteReader table,
   const bool word97 = fib.version == WordVersion::kWord97;
   const bool has_clx = fib.clx.lcb > 0 && (word97 || fib.complex);
   if (!has_clx) {
-    // One run of 8-bit text from fcMin: the simple file of older versions.
+    // One run of text from fcMin: the simple file of older versions, in
+    // 8-bit characters; or a Word 97 file without its table stream, in
+    // 16-bit ones when the run holds two bytes for each of its CPs.
     if (fib.fc_mac < fib.fc_min || !word.Has(fib.fc_min, fib.fc_mac - fib.fc_min)) {
       error = "the document's text lies outside its stream";
       return false;
     }
-    pieces_.push_back({0, fib.fc_mac - fib.fc_min, fib.fc_min, true, 0});
+    const std::uint32_t span = fib.fc_mac - fib.fc_min;
+    const bool wide = word97 && fib.TotalCps() > 0 && span >= 2 * fib.TotalCps();
+    pieces_.push_back({0, wide ? span / 2 : span, fib.fc_min, !wide, 0});
     return true;
   }
   const ByteReader clx(table.Slice(fib.clx.fc, fib.clx.lcb));
@@ -146,15 +150,9 @@ void DocumentText::Decode(const Piece& piece, std::string_view bytes, unsigned c
     for (const char byte : bytes) chars_ += CompressedCharacter(static_cast<std::uint8_t>(byte));
     return;
   }
-  if (single_byte_page_ != code_page) {
-    std::string all(256, '\0');
-    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
-    single_byte_.clear();
-    if (!decoder.Decode(code_page, all, single_byte_)) single_byte_.clear();
-    single_byte_page_ = code_page;
-  }
-  if (single_byte_.size() == 256) {
-    for (const char byte : bytes) chars_ += single_byte_[static_cast<std::uint8_t>(byte)];
+  const std::u32string& single_byte = SingleByteTable(code_page, decoder);
+  if (!single_byte.empty()) {
+    for (const char byte : bytes) chars_ += single_byte[static_cast<std::uint8_t>(byte)];
     return;
   }
   // A double-byte code page: each pair decoded alone, its character at the
@@ -179,6 +177,19 @@ void DocumentText::Decode(const Piece& piece, std::string_view bytes, unsigned c
   }
 }
 
+const std::u32string& DocumentText::SingleByteTable(unsigned code_page,
+                                                    const CodePageDecoder& decoder) {
+  const auto [found, added] = single_byte_.try_emplace(code_page);
+  if (added) {
+    std::string all(256, '\0');
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
+    if (!decoder.Decode(code_page, all, found->second) || found->second.size() != 256) {
+      found->second.clear();
+    }
+  }
+  return found->second;
+}
+
 bool DocumentText::Read(const Fib& fib, ByteReader word, ByteReader table,
                         const CodePageDecoder& decoder, unsigned summary_code_page,
                         std::string& error) {
@@ -193,12 +204,35 @@ bool DocumentText::Read(const Fib& fib, ByteReader word, ByteReader table,
                 : ansi                   ? summary_code_page
                                          : CodePageOfLanguage(fib.lid);
   }
+  code_page_ = code_page;
   chars_.reserve(pieces_.empty() ? 0 : pieces_.back().cp_end);
   for (const Piece& piece : pieces_) {
     const std::uint64_t count = piece.cp_end - std::uint64_t{piece.cp_start};
     Decode(piece, word.Slice(piece.fc, count * (piece.compressed ? 1 : 2)), code_page, decoder);
   }
   return true;
+}
+
+void DocumentText::DecodeByRunCodePage(
+    ByteReader word, const CodePageDecoder& decoder,
+    const std::function<unsigned(std::uint64_t fc)>& run_code_page) {
+  const auto single_byte_ansi = [](unsigned page) {
+    return page == 874 || (page >= 1250 && page <= 1258);
+  };
+  // Double-byte text has no byte-per-CP to redo; a Mac page no ANSI one.
+  if (code_page_ != 0 && !single_byte_ansi(code_page_)) return;
+  for (const Piece& piece : pieces_) {
+    if (!piece.compressed) continue;
+    for (std::uint32_t cp = piece.cp_start; cp < piece.cp_end; ++cp) {
+      const std::uint64_t fc = piece.fc + (cp - piece.cp_start);
+      const std::uint8_t byte = word.U8(fc);
+      if (byte < 0x80) continue;
+      const unsigned page = run_code_page(fc);
+      if (page == 1252 || page == code_page_ || !single_byte_ansi(page)) continue;
+      const std::u32string& table = SingleByteTable(page, decoder);
+      if (!table.empty()) chars_[cp] = table[byte];
+    }
+  }
 }
 
 const Piece* DocumentText::PieceOf(std::uint32_t cp) const {

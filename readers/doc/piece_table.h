@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,16 +44,28 @@ class DocumentText {
   const Piece* PieceOf(std::uint32_t cp) const;
   const std::vector<std::string_view>& PieceGrpprls() const { return grpprls_; }
 
+  // Word writes 8-bit pieces in code page 1252 (Word 6/95: the document's
+  // page) whatever their text; other writers put there the bytes of the
+  // run's own page, which the run tells by its font's character set or its
+  // language. Where that page (from run_code_page, given a stream offset)
+  // is another single-byte ANSI page, bytes 0x80-0xFF are decoded in it:
+  // Word never writes a run so, which makes this safe.
+  void DecodeByRunCodePage(ByteReader word, const CodePageDecoder& decoder,
+                           const std::function<unsigned(std::uint64_t fc)>& run_code_page);
+
  private:
   bool ReadPieces(const Fib& fib, ByteReader word, ByteReader table, std::string& error);
   void Decode(const Piece& piece, std::string_view bytes, unsigned code_page,
               const CodePageDecoder& decoder);
+  // A single-byte page's 256 characters, decoded once; empty for a page
+  // that is not one.
+  const std::u32string& SingleByteTable(unsigned code_page, const CodePageDecoder& decoder);
 
   std::vector<Piece> pieces_;
   std::vector<std::string_view> grpprls_;  // the Prc entries, for pieces' Prm
   std::u32string chars_;
-  std::u32string single_byte_;  // the code page's 256 characters, once decoded
-  unsigned single_byte_page_ = 0;
+  std::map<unsigned, std::u32string> single_byte_;
+  unsigned code_page_ = 0;  // of the 8-bit pieces; 0 for Word 97's 1252 form
 };
 
 // The ANSI code page a Word 6/95 document's text is in, from its language.

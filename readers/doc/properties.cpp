@@ -52,8 +52,14 @@ void ApplyCharacterSprms(std::string_view grpprl, bool word6, CharacterPropertie
       properties.deleted = sprm.operand.U8(0) != 0;
     } else if (code == (word6 ? kSprm6CFSpec : kSprmCFSpec)) {
       properties.special = sprm.operand.U8(0) != 0;
-    } else if (!word6 && code == kSprmCSymbol) {
-      properties.symbol = static_cast<char16_t>(sprm.operand.U16(2));
+    } else if (code == (word6 ? kSprm6CFtc : kSprmCRgFtc0)) {
+      properties.font = sprm.operand.U16(0);
+    } else if (word6 ? code == kSprm6CLid : (code == kSprmCRgLid0 || code == kSprmCRgLid0_80)) {
+      properties.lid = sprm.operand.U16(0);
+    } else if (code == (word6 ? kSprm6CSymbol : kSprmCSymbol)) {
+      // The font, then the character: 16 bits, or 8 in Word 6/95.
+      properties.symbol_font = sprm.operand.U16(0);
+      properties.symbol = static_cast<char16_t>(word6 ? sprm.operand.U8(2) : sprm.operand.U16(2));
     }
   }
 }

@@ -22,11 +22,16 @@ struct ParagraphProperties {
   int Depth() const { return table_depth > 0 ? table_depth : (in_table ? 1 : 0); }
 };
 
+inline constexpr std::uint16_t kNoFont = 0xFFFF;
+
 struct CharacterProperties {
   bool hidden = false;
   bool deleted = false;
   bool special = false;  // the character stands for an object, a note mark...
   char16_t symbol = 0;   // a symbol font character put in its place
+  std::uint16_t symbol_font = kNoFont;
+  std::uint16_t font = kNoFont;  // of the run's ASCII text, in the font table
+  std::uint16_t lid = 0;         // the run's language; 0 when not given
 };
 
 void ApplyParagraphSprms(std::string_view grpprl, bool word6, ParagraphProperties& properties);

@@ -8,37 +8,35 @@ namespace {
 
 constexpr std::uint64_t kPageSize = 512;
 
-// The pages a bin table names, each once.
-bool ReadPageNumbers(const Fib& fib, ByteReader table, FcLcb where,
-                     std::vector<std::uint32_t>& pages) {
+// The pages a bin table names, each once; none when the table is broken.
+std::vector<std::uint32_t> ReadPageNumbers(const Fib& fib, ByteReader table, FcLcb where) {
   const bool word6 = fib.version != WordVersion::kWord97;
   const PlcReader plc(table, where.fc, where.lcb, word6 ? 2 : 4);
-  if (where.lcb == 0) return true;
-  if (plc.Count() == 0) return false;
+  std::vector<std::uint32_t> pages;
   std::unordered_set<std::uint32_t> seen;
   for (std::uint32_t i = 0; i < plc.Count(); ++i) {
     const std::uint32_t page =
         word6 ? table.U16(plc.DataOffset(i)) : table.U32(plc.DataOffset(i)) & 0x3FFFFF;
     if (seen.insert(page).second) pages.push_back(page);
   }
-  return true;
+  return pages;
 }
 
 // Calls add(fc_start, fc_end, entry) for each run of one page; entry_size is
 // the size of the page's entry per run, whose first byte is an offset in
-// words to the run's properties.
+// words to the run's properties. A page that is not whole, or whose runs go
+// backwards, adds nothing: a damaged page costs only its own formatting.
 template <class Add>
-bool ReadPage(ByteReader page, std::uint64_t entry_size, Add add) {
+void ReadPage(ByteReader page, std::uint64_t entry_size, Add add) {
   const std::uint8_t runs = page.U8(kPageSize - 1);
   const std::uint64_t entries = 4ull * (runs + 1);
-  if (entries + entry_size * runs > kPageSize - 1) return false;
+  if (page.size() != kPageSize || entries + entry_size * runs > kPageSize - 1) return;
   for (std::uint8_t i = 0; i < runs; ++i) {
-    const std::uint32_t start = page.U32(4ull * i);
-    const std::uint32_t end = page.U32(4ull * (i + 1));
-    if (end < start) return false;
-    add(start, end, page.U8(entries + entry_size * i) * 2ull);
+    if (page.U32(4ull * (i + 1)) < page.U32(4ull * i)) return;
   }
-  return true;
+  for (std::uint8_t i = 0; i < runs; ++i) {
+    add(page.U32(4ull * i), page.U32(4ull * (i + 1)), page.U8(entries + entry_size * i) * 2ull);
+  }
 }
 
 template <class Properties>
@@ -64,15 +62,11 @@ const typename PropertyRuns<Properties>::Run* PropertyRuns<Properties>::RunAt(
 template class PropertyRuns<ParagraphProperties>;
 template class PropertyRuns<CharacterProperties>;
 
-bool ReadParagraphRuns(const Fib& fib, ByteReader word, ByteReader table, const StyleSheet& styles,
-                       PropertyRuns<ParagraphProperties>& runs, std::string& error) {
+void ReadParagraphRuns(const Fib& fib, ByteReader word, ByteReader table, const StyleSheet& styles,
+                       PropertyRuns<ParagraphProperties>& runs) {
   const bool word6 = fib.version != WordVersion::kWord97;
-  std::vector<std::uint32_t> pages;
-  error = "the document's paragraph properties are broken";
-  if (!ReadPageNumbers(fib, table, fib.plcf_bte_papx, pages)) return false;
-  for (const std::uint32_t number : pages) {
+  for (const std::uint32_t number : ReadPageNumbers(fib, table, fib.plcf_bte_papx)) {
     const ByteReader page(word.Slice(kPageSize * number, kPageSize));
-    if (page.size() == 0) return false;
     const auto add = [&](std::uint32_t start, std::uint32_t end, std::uint64_t at) {
       ParagraphProperties properties;
       if (at != 0) {
@@ -98,22 +92,16 @@ bool ReadParagraphRuns(const Fib& fib, ByteReader word, ByteReader table, const 
       }
       runs.MutableRuns().push_back({start, end, properties});
     };
-    if (!ReadPage(page, word6 ? 7 : 13, add)) return false;
+    ReadPage(page, word6 ? 7 : 13, add);
   }
   SortRuns(runs);
-  error.clear();
-  return true;
 }
 
-bool ReadCharacterRuns(const Fib& fib, ByteReader word, ByteReader table,
-                       PropertyRuns<CharacterProperties>& runs, std::string& error) {
+void ReadCharacterRuns(const Fib& fib, ByteReader word, ByteReader table,
+                       PropertyRuns<CharacterProperties>& runs) {
   const bool word6 = fib.version != WordVersion::kWord97;
-  std::vector<std::uint32_t> pages;
-  error = "the document's character properties are broken";
-  if (!ReadPageNumbers(fib, table, fib.plcf_bte_chpx, pages)) return false;
-  for (const std::uint32_t number : pages) {
+  for (const std::uint32_t number : ReadPageNumbers(fib, table, fib.plcf_bte_chpx)) {
     const ByteReader page(word.Slice(kPageSize * number, kPageSize));
-    if (page.size() == 0) return false;
     const auto add = [&](std::uint32_t start, std::uint32_t end, std::uint64_t at) {
       CharacterProperties properties;
       if (at != 0) {
@@ -122,11 +110,9 @@ bool ReadCharacterRuns(const Fib& fib, ByteReader word, ByteReader table,
       }
       runs.MutableRuns().push_back({start, end, properties});
     };
-    if (!ReadPage(page, 1, add)) return false;
+    ReadPage(page, 1, add);
   }
   SortRuns(runs);
-  error.clear();
-  return true;
 }
 
 }  // namespace corvane::doc

@@ -30,10 +30,11 @@ class PropertyRuns {
   std::vector<Run> runs_;
 };
 
-// False, with a sentence in error, when the bin table is broken.
-bool ReadParagraphRuns(const Fib& fib, ByteReader word, ByteReader table, const StyleSheet& styles,
-                       PropertyRuns<ParagraphProperties>& runs, std::string& error);
-bool ReadCharacterRuns(const Fib& fib, ByteReader word, ByteReader table,
-                       PropertyRuns<CharacterProperties>& runs, std::string& error);
+// A broken bin table leaves the text without these properties, a broken
+// page the runs it covers: formatting is lost, never words.
+void ReadParagraphRuns(const Fib& fib, ByteReader word, ByteReader table, const StyleSheet& styles,
+                       PropertyRuns<ParagraphProperties>& runs);
+void ReadCharacterRuns(const Fib& fib, ByteReader word, ByteReader table,
+                       PropertyRuns<CharacterProperties>& runs);
 
 }  // namespace corvane::doc

@@ -23,13 +23,19 @@ inline constexpr std::uint16_t kSprmCFRMarkDel = 0x0800;
 inline constexpr std::uint16_t kSprmCFVanish = 0x083C;
 inline constexpr std::uint16_t kSprmCFSpec = 0x0855;
 inline constexpr std::uint16_t kSprmCSymbol = 0x6A09;
+inline constexpr std::uint16_t kSprmCRgFtc0 = 0x4A4F;
+inline constexpr std::uint16_t kSprmCRgLid0_80 = 0x486D;
+inline constexpr std::uint16_t kSprmCRgLid0 = 0x4873;
 // Word 6/95:
 inline constexpr std::uint16_t kSprm6PAnld = 12;
 inline constexpr std::uint16_t kSprm6PNLvlAnm = 13;
 inline constexpr std::uint16_t kSprm6PFInTable = 24;
 inline constexpr std::uint16_t kSprm6PTtp = 25;
 inline constexpr std::uint16_t kSprm6CFRMarkDel = 65;
+inline constexpr std::uint16_t kSprm6CSymbol = 74;
 inline constexpr std::uint16_t kSprm6CFVanish = 92;
+inline constexpr std::uint16_t kSprm6CFtc = 93;
+inline constexpr std::uint16_t kSprm6CLid = 97;
 inline constexpr std::uint16_t kSprm6CFSpec = 117;
 
 struct Sprm {

@@ -137,39 +137,60 @@ std::u32string TitleCharacters(std::string_view set, std::size_t offset, unsigne
   return {};
 }
 
-}  // namespace
+// The summary's first property set and how many (id, offset) pairs it
+// holds whole; nullopt when the stream is not a summary information set.
+struct PropertySet {
+  std::string_view bytes;
+  std::size_t count = 0;
+  std::uint32_t Id(std::size_t i) const { return *Read32(bytes, 8 + 8 * i); }
+  std::uint32_t Offset(std::size_t i) const { return *Read32(bytes, 12 + 8 * i); }
+};
 
-std::string ReadSummaryTitle(std::string_view stream, const CodePageDecoder& decoder) {
+std::optional<PropertySet> FirstSet(std::string_view stream) {
   const std::optional<std::uint32_t> set_count = Read32(stream, 24);
   const std::optional<std::uint32_t> set_offset = Read32(stream, 44);
   if (Read16(stream, 0) != 0xFFFE || !set_count || *set_count == 0 || !set_offset ||
       (std::memcmp(stream.data() + 28, kFormatId, sizeof kFormatId) != 0 &&
        std::memcmp(stream.data() + 28, kSwappedFormatId, sizeof kSwappedFormatId) != 0) ||
       *set_offset > stream.size()) {
-    return "";
+    return std::nullopt;
   }
   std::string_view set = stream.substr(*set_offset);
   const std::optional<std::uint32_t> set_size = Read32(set, 0);
-  if (!set_size || *set_size < 8) return "";
+  if (!set_size || *set_size < 8) return std::nullopt;
   set = set.substr(0, *set_size);
   const std::optional<std::uint32_t> declared = Read32(set, 4);
-  if (!declared) return "";
-  const std::size_t properties = std::min<std::size_t>(*declared, (set.size() - 8) / 8);
+  if (!declared) return std::nullopt;
+  return PropertySet{set, std::min<std::size_t>(*declared, (set.size() - 8) / 8)};
+}
 
-  unsigned code_page = kWindows1252;
-  std::optional<std::uint32_t> title_offset;
-  for (std::size_t i = 0; i < properties; ++i) {
-    const std::uint32_t id = *Read32(set, 8 + 8 * i);
-    const std::uint32_t offset = *Read32(set, 12 + 8 * i);
-    if (id == kCodePageProperty && Read16(set, offset) == kTypeI2) {
-      // A VT_I2, so 65001 is stored as -535: read it unsigned.
-      code_page = Read16(set, offset + 4).value_or(kWindows1252);
-    } else if (id == kTitleProperty && !title_offset) {
-      title_offset = offset;
+// A VT_I2, so 65001 is stored as -535: read it unsigned.
+std::optional<std::uint32_t> CodePageOf(const PropertySet& set) {
+  for (std::size_t i = 0; i < set.count; ++i) {
+    if (set.Id(i) == kCodePageProperty && Read16(set.bytes, set.Offset(i)) == kTypeI2) {
+      return Read16(set.bytes, set.Offset(i) + 4);
     }
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+unsigned ReadSummaryCodePage(std::string_view stream) {
+  const std::optional<PropertySet> set = FirstSet(stream);
+  return set ? CodePageOf(*set).value_or(0) : 0;
+}
+
+std::string ReadSummaryTitle(std::string_view stream, const CodePageDecoder& decoder) {
+  const std::optional<PropertySet> set = FirstSet(stream);
+  if (!set) return "";
+  std::optional<std::uint32_t> title_offset;
+  for (std::size_t i = 0; i < set->count && !title_offset; ++i) {
+    if (set->Id(i) == kTitleProperty) title_offset = set->Offset(i);
+  }
   if (!title_offset) return "";
-  std::u32string characters = TitleCharacters(set, *title_offset, code_page, decoder);
+  const unsigned code_page = CodePageOf(*set).value_or(kWindows1252);
+  std::u32string characters = TitleCharacters(set->bytes, *title_offset, code_page, decoder);
   characters.erase(std::find(characters.begin(), characters.end(), U'\0'), characters.end());
   std::string title;
   for (const char32_t character : characters) AppendUtf8(title, character);

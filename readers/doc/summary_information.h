@@ -1,5 +1,5 @@
-// The document title from a compound file's "\005SummaryInformation"
-// property set stream ([MS-OLEPS]).
+// The document title and code page from a compound file's
+// "\005SummaryInformation" property set stream ([MS-OLEPS]).
 #pragma once
 
 #include <string>
@@ -14,5 +14,11 @@ namespace corvane::doc {
 // Windows-1252 when it does not know the page). Ends at the first NUL. ""
 // when the stream has no title or is malformed.
 std::string ReadSummaryTitle(std::string_view stream, const CodePageDecoder& decoder);
+
+// The code page the set declares (PID_CODEPAGE, a VT_I2 read unsigned), or
+// 0 when it declares none or the stream is malformed. Word 6/95 text is in
+// the ANSI page the document was saved in, which this records more surely
+// than the FIB's language.
+unsigned ReadSummaryCodePage(std::string_view stream);
 
 }  // namespace corvane::doc

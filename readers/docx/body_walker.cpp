@@ -1,8 +1,13 @@
 #include "readers/docx/body_walker.h"
 
-#include "readers/docx/symbol_fonts.h"
+#include "readers/symbol_fonts.h"
 
 namespace corvane::docx {
+
+using readers::IsSymbolFont;
+using readers::IsSymbolPrivateUse;
+using readers::MapSymbolCharacter;
+
 namespace {
 
 // Subtrees that hold no text of the document as it reads now: deletions,

@@ -1,8 +1,8 @@
-#include "readers/docx/symbol_fonts.h"
+#include "readers/symbol_fonts.h"
 
 #include <cstddef>
 
-namespace corvane::docx {
+namespace corvane::readers {
 namespace {
 
 struct Glyph {
@@ -83,4 +83,4 @@ char32_t MapSymbolCharacter(std::string_view font, char32_t code) {
   return mapped != 0 ? mapped : U'•';
 }
 
-}  // namespace corvane::docx
+}  // namespace corvane::readers
