@@ -95,3 +95,15 @@ if [ -d "$shared_doc_corpus" ]; then
 else
   echo "fuzz-seeds: no .doc corpus at $shared_doc_corpus"
 fi
+
+# The .xls reader's seeds: the shared corpus's smaller workbooks.
+shared_xls_corpus=${CORVANE_LEGACY_CORPUS_DIR:-../shared/corpus}/xls
+xls_seeds=build/fuzz/xls-seeds
+rm -rf "$xls_seeds"
+mkdir -p "$xls_seeds"
+if [ -d "$shared_xls_corpus" ]; then
+  find "$shared_xls_corpus" -type f -size -64k -exec cp {} "$xls_seeds"/ \;
+  echo "fuzz-seeds: $(ls "$xls_seeds" | wc -l) .xls files from $shared_xls_corpus"
+else
+  echo "fuzz-seeds: no .xls corpus at $shared_xls_corpus"
+fi
