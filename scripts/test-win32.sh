@@ -1,10 +1,13 @@
 #!/bin/bash
 # Builds the 32-bit Windows tree and runs its tests under Wine on Xvfb.
 #   scripts/test-win32.sh [ctest arguments...]     e.g. -L os, -R Cli
-# On a machine that cannot run 32-bit programs (so no 32-bit Wine), the
-# 32-bit tree is only built, and the tests run instead as the win64 preset's
-# 64-bit build under the 64-bit Wine; the last line then says so.
-# Exit status: ctest's (or the failing step's); 77 when neither Wine can run
+# On a machine that cannot run 32-bit programs natively, the whole run
+# (build, whose test listing starts Wine, and tests) moves into a namespace
+# where qemu-i386 runs them (scripts/with-i386-emulation.sh). Where that
+# cannot be set up either, the 32-bit tree is only built, and the tests run
+# instead as the win64 preset's 64-bit build under the 64-bit Wine. The last
+# line says which of the three it was, and how long the run took.
+# Exit status: ctest's (or the failing step's); 77 when no Wine can run
 # (the Windows build is then only built). Xvfb and the wineserver are always
 # stopped on the way out.
 set -euo pipefail
@@ -12,21 +15,42 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 
+# Carried into the namespace, so that the minutes cover the whole run.
+: "${CORVANE_WIN32_TEST_START:=$(date +%s)}"
+export CORVANE_WIN32_TEST_START
 step_start=$SECONDS
 step() {
   echo "test-win32: $1 ($((SECONDS - step_start)) s)"
   step_start=$SECONDS
 }
+minutes() {
+  local s=$(($(date +%s) - CORVANE_WIN32_TEST_START))
+  printf '%d min %02d s' $((s / 60)) $((s % 60))
+}
 
-scripts/build-deps-mingw.sh
-step "libjpeg, minizip and expat ready"
+# In the emulation namespace (see below) the libraries were built outside,
+# where apt can fetch their sources.
+if [ -z "${CORVANE_I386_EMULATION:-}" ]; then
+  scripts/build-deps-mingw.sh
+  step "libjpeg, minizip and expat ready"
+fi
 
 PRESET=win32
-# Without 32-bit execution the 32-bit Wine cannot start: build the product
-# anyway (test lists are then read when tests run, not at build time), then
-# run the tests as the 64-bit flavour, which differs only in pointer size.
-if ! scripts/can-run-32bit.sh; then
-  echo "test-win32: this kernel cannot run 32-bit programs (its 32-bit emulation is off), so the 32-bit Wine cannot run here"
+if [ -z "${CORVANE_I386_EMULATION:-}" ] && ! scripts/can-run-32bit.sh; then
+  echo "test-win32: this kernel cannot run 32-bit programs (its 32-bit emulation is off), so the 32-bit Wine cannot run here natively"
+  # Everything that starts Wine must start in the namespace: the build too,
+  # since it lists each program's tests through Wine.
+  if no_emulation=$(scripts/with-i386-emulation.sh --check 2>&1); then
+    [ -z "$no_emulation" ] || echo "$no_emulation"
+    echo "test-win32: running the 32-bit suite under qemu-i386 emulation instead"
+    exec scripts/with-i386-emulation.sh "$ROOT/scripts/test-win32.sh" "$@"
+  fi
+  echo "$no_emulation"
+  no_emulation=${no_emulation##*: cannot run 32-bit programs under emulation here: }
+  # Without 32-bit execution the 32-bit Wine cannot start: build the product
+  # anyway (test lists are then read when tests run, not at build time),
+  # then run the tests as the 64-bit flavour, which differs only in pointer
+  # size.
   cmake --preset win32 -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
   cmake --build --preset win32
   # The installer's tests that need no Wine (its payload) still run; a
@@ -39,7 +63,7 @@ if ! scripts/can-run-32bit.sh; then
   [ "$status" -eq 0 ] || exit "$status"
   step "win32 build done (not tested)"
   if [ ! -x /usr/lib/wine/wine64 ]; then
-    echo "test-win32: SKIPPED: Windows build done, its tests not run (no 32-bit execution on this machine, no 64-bit Wine)"
+    echo "test-win32: SKIPPED: the 32-bit product was built but not run, nor any Windows test (no 32-bit execution on this machine, no emulation: $no_emulation; no 64-bit Wine)"
     exit 77
   fi
   echo "test-win32: running the Windows tests as a 64-bit build (win64 preset) under the 64-bit Wine instead"
@@ -138,9 +162,13 @@ if [ "$status" -ne 0 ]; then
 fi
 step "$PRESET tests done"
 # The line the summary of make test shows must say which build was tested.
+[ -n "$summary_line" ] || summary_line=$(grep -E 'tests passed|tests failed' "$LOGS/ctest.log" | tail -1 || true)
+[ -n "$summary_line" ] || summary_line="ctest exit status $status"
 if [ "$PRESET" = win64 ]; then
-  [ -n "$summary_line" ] || summary_line=$(grep -E 'tests passed|tests failed' "$LOGS/ctest.log" | tail -1 || true)
-  [ -n "$summary_line" ] || summary_line="ctest exit status $status"
-  echo "test-win32: ${summary_line}; the Windows tests ran as a 64-bit build, because this machine cannot run 32-bit programs (the 32-bit product was built but not tested)"
+  echo "test-win32: ${summary_line}; in $(minutes); the 32-bit product was NOT run: the Windows tests ran as a 64-bit build under the 64-bit Wine, because this machine cannot run 32-bit programs and cannot emulate them ($no_emulation)"
+elif [ -n "${CORVANE_I386_EMULATION:-}" ]; then
+  echo "test-win32: ${summary_line}; in $(minutes); the 32-bit suite ran under $CORVANE_I386_EMULATION emulation (this kernel cannot run 32-bit programs itself)"
+else
+  echo "test-win32: ${summary_line}; in $(minutes)"
 fi
 exit "$status"

@@ -232,7 +232,7 @@ corvane_wine_env_start() {
   case "$arch" in
     win32)
       if ! "$root/scripts/can-run-32bit.sh"; then
-        corvane_wine_say "this kernel cannot run 32-bit programs (its 32-bit emulation is off): the 32-bit Wine cannot start here"
+        corvane_wine_say "this kernel cannot run 32-bit programs (its 32-bit emulation is off): the 32-bit Wine cannot start here (under scripts/with-i386-emulation.sh it can)"
         return 1
       fi
       ;;
