@@ -21,12 +21,23 @@ case "$(uname -s)" in
     ;;
 esac
 
-scripts/install-deps.sh
-scripts/build-deps-mingw.sh >/dev/null
-cmake --preset win32 >/dev/null
-# The program and our .docx converter only: the test programs would need
-# Wine at build time.
-cmake --build --preset win32 --target corvane
+# Inside the emulation namespace (below) the build is done already.
+if [ -z "${CORVANE_I386_EMULATION:-}" ]; then
+  scripts/install-deps.sh
+  scripts/build-deps-mingw.sh >/dev/null
+  cmake --preset win32 >/dev/null
+  # The program only: the test programs would need Wine at build time.
+  cmake --build --preset win32 --target corvane
+  # A kernel that cannot run 32-bit programs runs Wine under qemu-i386, in
+  # a namespace of its own.
+  if ! scripts/can-run-32bit.sh; then
+    if scripts/with-i386-emulation.sh --check; then
+      say "this kernel cannot run 32-bit programs: starting Corvane under qemu-i386 emulation"
+      exec scripts/with-i386-emulation.sh "$ROOT/scripts/run.sh" "$@"
+    fi
+    say "this kernel cannot run 32-bit programs, and cannot emulate them here: Wine will fail"
+  fi
+fi
 program="$ROOT/build/win32/corvane.exe"
 
 state="$ROOT/build/run"
