@@ -70,6 +70,15 @@ void RtfWriter::FlushPending() {
   separators_.clear();
 }
 
+void RtfWriter::Rewind(const Mark& mark) {
+  if (mark.size < rtf_.size()) rtf_.resize(mark.size);
+  separators_ = mark.separators;
+  marker_ = mark.marker;
+  item_open_ = mark.item_open;
+  block_has_text_ = mark.block_has_text;
+  any_text_ = mark.any_text;
+}
+
 void RtfWriter::Text(std::string_view utf8) {
   std::size_t position = 0;
   while (position < utf8.size()) Character(NextUtf8(utf8, position));

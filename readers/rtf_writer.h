@@ -37,6 +37,20 @@ class RtfWriter {
   // whether it wrote a character into the block that is open here.
   void Splice(const std::string& rtf, bool has_text);
 
+  // The writer as it stands, to return to when what follows is dropped.
+  struct Mark {
+    std::size_t size = 0;
+    std::string separators;
+    std::string_view marker;
+    bool item_open = false;
+    bool block_has_text = false;
+    bool any_text = false;
+  };
+  Mark Checkpoint() const {
+    return {rtf_.size(), separators_, marker_, item_open_, block_has_text_, any_text_};
+  }
+  void Rewind(const Mark& mark);
+
   bool BlockHasText() const { return block_has_text_; }
   bool AnyText() const { return any_text_; }
   const std::string& Rtf() const { return rtf_; }

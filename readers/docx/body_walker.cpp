@@ -1,5 +1,7 @@
 #include "readers/docx/body_walker.h"
 
+#include <algorithm>
+
 #include "readers/symbol_fonts.h"
 
 namespace corvane::docx {
@@ -33,10 +35,12 @@ struct BodyWalker::Story {
     std::string rtf;
     bool has_text = false;
   };
-  Story(const AnsiEncoder& encoder, bool blocks_in) : writer(encoder), blocks(blocks_in) {}
+  Story(const AnsiEncoder& encoder, bool blocks_in, std::uint64_t id_in)
+      : writer(encoder), blocks(blocks_in), id(id_in) {}
 
   RtfWriter writer;
   bool blocks;  // paragraphs are blocks; otherwise they are lines of one block
+  std::uint64_t id;
   int table_depth = 0;
   std::vector<int> cell_depths;
   int merged_cell_depth = -1;  // a cell that continues a vertical merge
@@ -52,6 +56,7 @@ struct BodyWalker::Paragraph {
   bool mark_deleted = false;  // or a drop cap: either way it runs on into the next one
   bool started = false;
   bool joined = false;
+  std::uint64_t serial = 0;
 };
 
 BodyWalker::BodyWalker(Part part, const ListStyles& lists, const AnsiEncoder& encoder)
@@ -68,12 +73,13 @@ bool BodyWalker::AtTopLevel() const {
 }
 
 void BodyWalker::StartStory(bool blocks) {
-  stories_.push_back(std::make_unique<Story>(encoder_, blocks));
+  stories_.push_back(std::make_unique<Story>(encoder_, blocks, ++story_serial_));
 }
 
 void BodyWalker::StartParagraph() {
   Paragraph paragraph;
   paragraph.joined = stories_.back()->joins_next;
+  paragraph.serial = ++paragraph_serial_;
   stories_.back()->joins_next = false;
   paragraphs_.push_back(std::move(paragraph));
 }
@@ -95,6 +101,15 @@ void BodyWalker::EnsureParagraphStarted() {
 
 void BodyWalker::EndParagraph() {
   if (paragraphs_.empty()) return;
+  // A field still in its instruction at its paragraph's end is broken: what
+  // it holds so far is taken as its result.
+  for (auto field = fields_.rbegin();
+       field != fields_.rend() && field->paragraph >= paragraphs_.back().serial; ++field) {
+    if (!field->separated) {
+      field->separated = true;
+      LeaveInstruction(false);
+    }
+  }
   EnsureParagraphStarted();
   const Paragraph paragraph = std::move(paragraphs_.back());
   paragraphs_.pop_back();
@@ -168,22 +183,39 @@ bool BodyWalker::HandleParagraphProperties(const XmlElement& element) {
   return true;
 }
 
+void BodyWalker::LeaveInstruction(bool drop) {
+  if (--hiding_fields_ > 0) return;
+  Story& story = *stories_.back();
+  // An instruction begun in another story stays: its writer is not this one.
+  if (drop && instruction_start_ && instruction_start_->story == story.id) {
+    story.writer.Rewind(instruction_start_->mark);
+    story.boxes.resize(std::min(story.boxes.size(), instruction_start_->boxes));
+  }
+  instruction_start_.reset();
+}
+
+void BodyWalker::HandleFieldCharacter(std::string_view type) {
+  if (type == "begin") {
+    fields_.push_back({false, paragraphs_.empty() ? 0 : paragraphs_.back().serial});
+    if (hiding_fields_++ == 0) {
+      const Story& story = *stories_.back();
+      instruction_start_ = {story.id, story.writer.Checkpoint(), story.boxes.size()};
+    }
+  } else if (type == "separate") {
+    if (!fields_.empty() && !fields_.back().separated) {
+      fields_.back().separated = true;
+      LeaveInstruction(true);
+    }
+  } else if (type == "end" && !fields_.empty()) {
+    if (!fields_.back().separated) LeaveInstruction(true);
+    fields_.pop_back();
+  }
+}
+
 bool BodyWalker::HandleRunContent(const XmlElement& element) {
   const std::string_view name = element.name;
   if (name == "w:fldChar") {
-    const std::string_view type = element.Attribute("w:fldCharType");
-    if (type == "begin") {
-      fields_.push_back(false);
-      ++hiding_fields_;
-    } else if (type == "separate") {
-      if (!fields_.empty() && !fields_.back()) {
-        fields_.back() = true;
-        --hiding_fields_;
-      }
-    } else if (type == "end" && !fields_.empty()) {
-      if (!fields_.back()) --hiding_fields_;
-      fields_.pop_back();
-    }
+    HandleFieldCharacter(element.Attribute("w:fldCharType"));
     return true;
   }
   const bool visible = TextVisible();
@@ -214,9 +246,11 @@ bool BodyWalker::HandleRunContent(const XmlElement& element) {
     if (visible) Out().Character(symbolic ? MapSymbolCharacter(font, character) : character);
   } else if (name == "w:footnoteReference" || name == "w:endnoteReference") {
     if (part_ == Part::kDocument && hiding_fields_ == 0) {
-      references_.emplace_back(name == "w:endnoteReference",
-                               ParseNumber(element.Attribute("w:id"), -1));
-      Out().Text("[" + std::to_string(references_.size()) + "]");
+      // A note referred to again keeps its number and is written once.
+      const NoteKey key{name == "w:endnoteReference", ParseNumber(element.Attribute("w:id"), -1)};
+      const auto [number, added] = note_numbers_.try_emplace(key, references_.size() + 1);
+      if (added) references_.push_back(key);
+      Out().Text("[" + std::to_string(number->second) + "]");
     }
   } else {
     return false;
@@ -230,6 +264,7 @@ void BodyWalker::StartElement(const XmlElement& element) {
     return;
   }
   ++depth_;
+  if (depth_ == 1) document_root_ = element.name == "w:document";
   if (HandleParagraphProperties(element)) return;
   const std::string_view name = element.name;
   if (run_properties_depth_ > 0) {

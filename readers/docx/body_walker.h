@@ -3,8 +3,10 @@
 // paragraphs, lists, tables, text boxes and fields come out.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,8 +45,11 @@ class BodyWalker : public XmlHandler {
   std::string TakeRtf();
   // The notes read (kFootnotes, kEndnotes).
   NoteTexts& Notes() { return notes_; }
-  // The notes the document refers to, in the order of their references.
+  // The notes the document refers to, each once, in the order of their
+  // first references.
   const std::vector<NoteKey>& References() const { return references_; }
+  // The part's root element was w:document: it is a document body.
+  bool IsDocumentBody() const { return document_root_; }
 
  private:
   struct Story;
@@ -62,7 +67,10 @@ class BodyWalker : public XmlHandler {
     skip_depth_ = 1;
     --depth_;
   }
-  bool TextVisible() const { return !run_hidden_ && hiding_fields_ == 0; }
+  bool TextVisible() const { return !run_hidden_; }
+  void HandleFieldCharacter(std::string_view type);
+  // A field leaves its instruction; drop removes what was written in it.
+  void LeaveInstruction(bool drop);
   bool AtTopLevel() const;
   void Break(bool page);
   RtfWriter& Out();
@@ -73,8 +81,23 @@ class BodyWalker : public XmlHandler {
   std::vector<std::unique_ptr<Story>> stories_;
   std::vector<Paragraph> paragraphs_;
   std::vector<std::pair<int, bool>> alternates_;  // depth, a branch was taken
-  std::vector<bool> fields_;                      // open fields: past "separate"?
-  int hiding_fields_ = 0;
+  // Instructions are written like text and dropped when their field
+  // separates or ends, so a field that never does keeps what follows it.
+  struct Field {
+    bool separated = false;
+    std::uint64_t paragraph = 0;  // serial of the paragraph it began in
+  };
+  struct InstructionStart {
+    std::uint64_t story = 0;
+    RtfWriter::Mark mark;
+    std::size_t boxes = 0;
+  };
+  std::vector<Field> fields_;
+  int hiding_fields_ = 0;  // fields in their instruction
+  std::optional<InstructionStart> instruction_start_;
+  std::uint64_t paragraph_serial_ = 0;
+  std::uint64_t story_serial_ = 0;
+  bool document_root_ = false;
   int depth_ = 0;
   int skip_depth_ = 0;
   int properties_depth_ = 0;  // inside w:pPr, counted
@@ -87,6 +110,7 @@ class BodyWalker : public XmlHandler {
   NoteTexts notes_;
   NoteKey note_;
   std::vector<NoteKey> references_;
+  std::map<NoteKey, std::size_t> note_numbers_;  // as the references show them
 };
 
 }  // namespace corvane::docx

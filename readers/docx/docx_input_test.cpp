@@ -86,6 +86,10 @@ std::vector<BadInput> BadInputs() {
        ReadStatus::kBadXml, "document type"},
       {"ZipBomb", Bomb(), ReadStatus::kTooLarge, "ZIP bomb"},
       {"DeepNesting", Deep(), ReadStatus::kTooDeep, "deeper"},
+      {"MainPartIsNotADocument",
+       WithDocument("<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/"
+                    "metadata/core-properties\"><cp:keywords>k</cp:keywords></cp:coreProperties>"),
+       ReadStatus::kNoDocument, "word/document.xml is not one"},
       {"NoDocument", BuildZip({{"[Content_Types].xml", "<Types/>"}}), ReadStatus::kNoDocument,
        "no Word document body"},
   };

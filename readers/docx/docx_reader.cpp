@@ -2,6 +2,8 @@
 // make the document (lists, notes, body, title) in the order they are needed.
 #include "readers/docx/docx_reader.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "readers/docx/body_walker.h"
@@ -49,6 +51,24 @@ PackageError OpenPackage(std::string_view bytes, ZipPackage& package) {
   return error;
 }
 
+// Styles and numbering, which say which paragraphs are list items.
+PackageError ReadLists(ZipPackage& package, const std::vector<Relationship>& parts,
+                       ListStyles& lists) {
+  // Styles matter only for numbering, so without numbering they are not read.
+  const std::string numbering = FindTarget(parts, "numbering");
+  if (numbering.empty() || !package.Contains(numbering)) return {};
+  const std::string styles = FindTarget(parts, "styles");
+  if (!styles.empty() && package.Contains(styles)) {
+    if (PackageError error = ParsePart(package, styles, lists.StylesHandler()); error.Failed())
+      return error;
+  }
+  return ParsePart(package, numbering, lists.NumberingHandler());
+}
+
+// A part the body can do without is passed over when it cannot be read, as
+// if absent; only one refused for its size still fails: it is a ZIP bomb.
+bool Fatal(const PackageError& error) { return error.status == ReadStatus::kTooLarge; }
+
 }  // namespace
 
 bool IsWordPackage(std::string_view bytes) {
@@ -85,21 +105,11 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
   if (const PackageError error = ReadRelationships(package, main, parts); error.Failed())
     return Failure(error);
 
-  // Parts a writer names but left out are passed over, as Word does. Styles
-  // matter only for numbering, so without numbering they are not read.
-  ListStyles lists;
-  const std::string numbering = FindTarget(parts, "numbering");
-  const bool has_numbering = !numbering.empty() && package.Contains(numbering);
-  const std::string styles = FindTarget(parts, "styles");
-  if (has_numbering && !styles.empty() && package.Contains(styles)) {
-    if (const PackageError error = ParsePart(package, styles, lists.StylesHandler());
-        error.Failed())
-      return Failure(error);
-  }
-  if (has_numbering) {
-    if (const PackageError error = ParsePart(package, numbering, lists.NumberingHandler());
-        error.Failed())
-      return Failure(error);
+  // Parts a writer names but left out are passed over, as Word does.
+  std::optional<ListStyles> lists(std::in_place);
+  if (const PackageError error = ReadLists(package, parts, *lists); error.Failed()) {
+    if (Fatal(error)) return Failure(error);
+    lists.emplace();  // what was read of a broken part is not trusted
   }
 
   NoteTexts notes;
@@ -108,27 +118,47 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
   for (const auto& [kind, part_kind] : note_parts) {
     const std::string part = FindTarget(parts, kind);
     if (part.empty() || !package.Contains(part)) continue;
-    BodyWalker walker(part_kind, lists, encoder);
-    if (const PackageError error = ParsePart(package, part, walker); error.Failed())
-      return Failure(error);
+    BodyWalker walker(part_kind, *lists, encoder);
+    if (const PackageError error = ParsePart(package, part, walker); error.Failed()) {
+      if (Fatal(error)) return Failure(error);
+      continue;
+    }
     notes.merge(walker.Notes());
   }
 
-  BodyWalker body(BodyWalker::Part::kDocument, lists, encoder);
+  BodyWalker body(BodyWalker::Part::kDocument, *lists, encoder);
   if (const PackageError error = ParsePart(package, main, body); error.Failed())
     return Failure(error);
+  if (!body.IsDocumentBody()) {
+    return Failure(
+        ReadStatus::kNoDocument,
+        "The package holds no Word document body (its main part " + main + " is not one).");
+  }
 
   std::string title;
   if (package.Contains(core)) {
-    if (const PackageError error = ReadTitle(package, core, title); error.Failed())
-      return Failure(error);
+    if (const PackageError error = ReadTitle(package, core, title); error.Failed()) {
+      if (Fatal(error)) return Failure(error);
+      title.clear();
+    }
   }
+
+  // Each part is written about once, so the RTF stays within a small
+  // multiple of what was read; beyond it a document is refused, not built.
+  const std::uint64_t max_rtf =
+      16 * std::max<std::uint64_t>(bytes.size(), package.TotalRead()) + (1u << 20);
+  const auto expands = [max_rtf](std::uint64_t size) { return size > max_rtf; };
+  const auto too_large = [max_rtf] {
+    return Failure(ReadStatus::kTooLarge, "The document expands beyond " + std::to_string(max_rtf) +
+                                              " bytes when converted; it is refused.");
+  };
 
   ReadResult result;
   result.rtf = "{\\rtf1\\ansi\\uc1";
   if (!title.empty()) result.rtf += "{\\info{\\title " + RtfTitleText(title, encoder) + "}}";
   result.rtf += "\r\n";
   result.rtf += body.TakeRtf();
+  if (expands(result.rtf.size())) return too_large();
   if (!body.References().empty()) {
     // The notes as a numbered list of their own, set off by a rule so that
     // no list of the body runs on into them.
@@ -138,6 +168,7 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
       tail.NumberedItem();
       const auto found = notes.find(reference);
       if (found != notes.end()) tail.Splice(found->second.rtf, found->second.has_text);
+      if (expands(result.rtf.size() + tail.Rtf().size())) return too_large();
       tail.EndParagraph();
     }
     result.rtf += tail.Rtf();

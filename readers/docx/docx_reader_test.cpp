@@ -148,6 +148,15 @@ std::vector<ConstructCase> ConstructCases() {
        "<w:fldChar w:fldCharType=\"end\"/></w:r></w:p>" +
            P("after"),
        "\n<p>shown</p>\n<p>toc3</p>\n<p>after</p>"},
+      {"UnterminatedFieldsKeepTheTextAfterThem",
+       // Closed at the end of their paragraph, the text so far as their
+       // result; an end that comes later closes nothing hidden.
+       "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>" + P("outside") + "<w:p>" + R("a") +
+           "<w:r><w:fldChar w:fldCharType=\"begin\"/><w:instrText>REF x</w:instrText>"
+           "<w:fldChar w:fldCharType=\"begin\"/></w:r>" +
+           R("b") + "</w:p>" + P("c") + "<w:p><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>" +
+           R("d") + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>" + R("e") + "</w:p>",
+       "\n<p>outside</p>\n<p>ab</p>\n<p>c</p>\n<p>de</p>"},
       {"DeletedAndHiddenTextIsDropped",
        "<w:p>" + R("kept") + "<w:del><w:r><w:delText>gone</w:delText></w:r></w:del>" +
            "<w:moveFrom><w:r><w:t>moved away</w:t></w:r></w:moveFrom>" +
@@ -243,6 +252,13 @@ std::vector<ConstructCase> ConstructCases() {
        {{"word/footnotes.xml", kFootnotes},
         {"word/endnotes.xml", kEndnotes},
         {"word/numbering.xml", kNumbering}}},
+      {"NoteReferredToAgainIsWrittenOnce",
+       "<w:p>" + R("a") + "<w:r><w:footnoteReference w:id=\"1\"/></w:r>" + R(" b") +
+           "<w:r><w:endnoteReference w:id=\"1\"/></w:r>" + R(" c") +
+           "<w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>",
+       "\n<p>a[1] b[2] c[1]</p>\n<hr />\n\n<ol><li>Note one<br />\nagain</li>\n<li>End "
+       "one</li></ol>",
+       {{"word/footnotes.xml", kFootnotes}, {"word/endnotes.xml", kEndnotes}}},
       {"MathText", "<w:p>" + R("x ") + "<m:oMath><m:r><m:t>a+b</m:t></m:r></m:oMath></w:p>",
        "\n<p>x a+b</p>"},
   };
@@ -289,6 +305,58 @@ TEST(DocxRtf, TitleComesFromTheCoreProperties) {
   EXPECT_EQ(HtmlBody(result.rtf), "\n<p>body</p>");
 }
 
+// A broken part the body can do without is left out; the body converts.
+struct BrokenPartCase {
+  const char* name;
+  std::string part;
+  std::string html;
+  std::string title = "Title";
+};
+
+std::vector<BrokenPartCase> BrokenPartCases() {
+  const std::string notes = "\n<hr />\n\n<ol><li>Note one<br />\nagain</li></ol>";
+  const std::string without_notes = "\n<hr />\n";  // the engine drops the empty item
+  return {
+      {"UnknownEncodingOfCoreProperties", "docProps/core.xml",
+       "\n<ul><li>styled</li></ul>\n<p>text[1]</p>" + notes, ""},
+      {"TruncatedStyles", "word/styles.xml", "\n<p>styled</p>\n<p>text[1]</p>" + notes},
+      {"TruncatedNumbering", "word/numbering.xml", "\n<p>styled</p>\n<p>text[1]</p>" + notes},
+      {"TruncatedFootnotes", "word/footnotes.xml",
+       "\n<ul><li>styled</li></ul>\n<p>text[1]</p>" + without_notes},
+  };
+}
+
+class BrokenPartTest : public ::testing::TestWithParam<BrokenPartCase> {};
+
+TEST_P(BrokenPartTest, IsLeftOut) {
+  std::vector<ZipEntry> parts = {
+      {"docProps/core.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><cp:coreProperties "
+       "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+       "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Title</dc:title>"
+       "</cp:coreProperties>"},
+      {"word/styles.xml", kStyles},
+      {"word/numbering.xml", kNumbering},
+      {"word/footnotes.xml", kFootnotes}};
+  for (ZipEntry& part : parts) {
+    if (part.name != GetParam().part) continue;
+    if (part.name == "docProps/core.xml") {
+      part.data.replace(part.data.find("UTF-8"), 5, "Shift_JIS");  // one expat does not know
+    } else {
+      part.data.resize(part.data.size() / 2);
+    }
+  }
+  const ReadResult result =
+      Convert(BuildDocx(ListParagraph("<w:pStyle w:val=\"Bulleted\"/>", "styled") + "<w:p>" +
+                            R("text") + "<w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>",
+                        parts));
+  EXPECT_EQ(HtmlBody(result.rtf), GetParam().html) << result.rtf;
+  EXPECT_EQ(HtmlTitle(result.rtf), GetParam().title);
+}
+
+INSTANTIATE_TEST_SUITE_P(Docx, BrokenPartTest, ::testing::ValuesIn(BrokenPartCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 const char* const kRels =
     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
     "<Relationship Id=\"r1\" Type=\"%TYPE%\" Target=\"%TARGET%\"/></Relationships>";
@@ -310,6 +378,38 @@ TEST(DocxPackage, MainPartIsFoundThroughThePackageRelationships) {
        {"word/document2.xml",
         std::string(testing::kDocumentOpen) + "<w:body>" + P("right") + "</w:body></w:document>"}});
   EXPECT_EQ(HtmlBody(Convert(package).rtf), "\n<p>right</p>");
+}
+
+TEST(DocxPackage, LongPartNamesAreReadWhole) {
+  // Names of 1024 bytes and more, around the size of minizip's name buffer.
+  for (const std::size_t length : {1023u, 1024u, 1025u, 5000u}) {
+    const std::string name = "word/" + std::string(length - 9, 'd') + ".xml";
+    const std::string package =
+        BuildZip({{"_rels/.rels", Rels("http://schemas.openxmlformats.org/officeDocument/2006/"
+                                       "relationships/officeDocument",
+                                       name)},
+                  {name, std::string(testing::kDocumentOpen) + "<w:body>" + P("long") +
+                             "</w:body></w:document>"}});
+    EXPECT_EQ(HtmlBody(Convert(package).rtf), "\n<p>long</p>") << length;
+  }
+}
+
+TEST(DocxPackage, LongTablePackedTightlyIsNotTakenForABomb) {
+  const std::string cell_start =
+      "<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr><w:p><w:pPr><w:spacing "
+      "w:after=\"0\"/></w:pPr><w:r><w:t>";
+  auto cell = [&cell_start](const std::string& text) {
+    return cell_start + text + "</w:t></w:r></w:p></w:tc>";
+  };
+  std::string table = "<w:tbl>";
+  for (int row = 0; row < 10000; ++row)
+    table +=
+        "<w:tr>" + cell(std::to_string(row)) + cell("yes") + cell("no") + cell("n/a") + "</w:tr>";
+  table += "</w:tbl>";
+  const std::string package = BuildDocx(table);
+  ASSERT_GT(table.size() / package.size(), 100u);  // what a 100:1 cap refused
+  const ReadResult result = Convert(package);
+  EXPECT_NE(result.rtf.find("9999\\cell yes\\cell no\\cell n/a\\cell \\row"), std::string::npos);
 }
 
 TEST(DocxPackage, StrictNamespacesReadAsTransitional) {

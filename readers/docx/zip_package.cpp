@@ -110,7 +110,8 @@ PackageError ZipPackage::Open(std::string_view bytes) {
   if (info.number_entry > limits_.max_entries) {
     return Fail(ReadStatus::kTooLarge, "The file holds more parts than a document can have.");
   }
-  std::vector<char> name(1024);
+  // A ZIP name is at most 65535 bytes, so every name fits whole.
+  std::vector<char> name(65536);
   for (int result = unzGoToFirstFile(zip_.get()); result != UNZ_END_OF_LIST_OF_FILE;
        result = unzGoToNextFile(zip_.get())) {
     if (result != UNZ_OK) return Corrupt("directory");
@@ -119,7 +120,9 @@ PackageError ZipPackage::Open(std::string_view bytes) {
                                 nullptr, 0, nullptr, 0) != UNZ_OK) {
       return Corrupt("directory");
     }
-    const std::string key = NormalizePartName(name.data());
+    // minizip leaves the name unterminated when it fills the buffer.
+    const std::string key = NormalizePartName(
+        std::string_view(name.data(), std::min<std::size_t>(file.size_filename, name.size())));
     if ((file.flag & 1u) != 0) {
       return Fail(ReadStatus::kPasswordProtected,
                   "The document is encrypted (the part " + key + " needs a password).");
@@ -176,8 +179,10 @@ PackageError ZipPackage::Read(std::string_view part, const Sink& sink) {
     // A directory may claim more compressed bytes than the file holds.
     const std::uint64_t compressed = std::clamp<std::uint64_t>(
         entry.compressed_size, 1, std::max<std::uint64_t>(memory_->bytes.size(), 1));
+    const std::uint64_t ratio = inflated / compressed;
     if (inflated > limits_.max_part_bytes || total_read_ > limits_.max_total_bytes ||
-        (inflated > limits_.ratio_floor_bytes && inflated / compressed > limits_.max_ratio)) {
+        (inflated > limits_.ratio_floor_bytes && ratio > limits_.max_ratio) ||
+        (inflated > limits_.strict_ratio_floor_bytes && ratio > limits_.strict_max_ratio)) {
       error = Fail(ReadStatus::kTooLarge,
                    "The file unpacks to far more data than a document holds (the part " +
                        std::string(part) + "); it is refused as a possible ZIP bomb.");

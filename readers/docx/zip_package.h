@@ -17,9 +17,13 @@ struct PackageLimits {
   std::uint64_t max_entries = 10000;
   std::uint64_t max_part_bytes = 128u << 20;   // inflated, per part
   std::uint64_t max_total_bytes = 256u << 20;  // inflated, all parts read
-  // A part inflating beyond ratio_floor_bytes may not exceed this ratio.
+  // Ordinary parts pack up to a few hundred to one (a long table, ~115:1),
+  // so only a ratio near deflate's limit (~1030:1), or a high one on a part
+  // of tens of megabytes, marks a bomb.
   std::uint64_t ratio_floor_bytes = 1u << 20;
-  std::uint64_t max_ratio = 100;
+  std::uint64_t max_ratio = 500;
+  std::uint64_t strict_ratio_floor_bytes = 32u << 20;
+  std::uint64_t strict_max_ratio = 100;
 };
 
 // What went wrong, in words for the user; status kOk when nothing did.
@@ -47,6 +51,8 @@ class ZipPackage {
   bool Contains(std::string_view part) const;
   PackageError Read(std::string_view part, const Sink& sink);
   PackageError ReadWhole(std::string_view part, std::string& out);
+  // Inflated bytes of all parts read so far.
+  std::uint64_t TotalRead() const { return total_read_; }
 
  private:
   struct Entry {
