@@ -135,6 +135,73 @@ TEST_F(CliPipelineTest, AnOutputFolderMirrorsTheTreeAndNeverWritesToTheSources) 
       << race.errors;
 }
 
+// With src named too, src/../victim/page.rtf lies "below" src by its
+// name: its output must not climb out of the output folder to victim/.
+TEST_F(CliPipelineTest, AnOutputFolderRefusesNamesThatClimbOutOfIt) {
+  Write("src/kept.rtf", kRtf);
+  Write("victim/page.rtf", kRtf);
+  Write("victim/page.html", "precious");
+  fs::create_directories(root_ / "src/a");
+  const std::string climbing = "src/../victim/page.rtf";
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string list;
+  };
+  const Case cases[] = {
+      {"on the command line", {"src", climbing}, ""},
+      {"in a list", {"src", "--files-from", "-"}, climbing + "\n"},
+      {"in a NUL-separated list, deeper",
+       {"src", "-0", "--files-from", "-"},
+       "src/a/../../victim/page.rtf" + std::string(1, '\0')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.args;
+    for (const char* arg : {"--outdir", "out", "--jobs", "1", "--report", "json"}) {
+      args.push_back(arg);
+    }
+    const Answer answer = Ask(args, c.list);
+    EXPECT_EQ(answer.status, 1) << answer.errors;
+    EXPECT_EQ(Values(answer.output, "failed"), std::vector<std::string>{"1"}) << answer.output;
+    EXPECT_EQ(Values(answer.output, "converted"), std::vector<std::string>{"1"}) << answer.output;
+    EXPECT_NE(answer.errors.find(
+                  "victim/page.rtf: not converted: its name climbs out of the folder with \"..\""),
+              std::string::npos)
+        << answer.errors;
+    EXPECT_EQ(Read(root_ / "victim/page.html"), "precious");
+  }
+}
+
+// A link below the output folder, made by anyone who may write there,
+// would send outputs elsewhere: no output goes through one.
+TEST_F(CliPipelineTest, AnOutputFolderNeverWritesThroughALinkInIt) {
+  Write("src/a/b/deep.rtf", kRtf);
+  Write("src/a/near.rtf", kRtf);
+  struct Case {
+    const char* name;
+    const char* link;  // below out/, to elsewhere/
+    std::size_t failed;
+  };
+  const Case cases[] = {
+      {"a linked first folder", "a", 2},
+      {"a linked deeper folder", "a/b", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* folder : {"out", "elsewhere"}) fs::remove_all(root_ / folder);
+    fs::create_directories(root_ / "elsewhere");
+    fs::create_directories((root_ / "out" / c.link).parent_path());
+    fs::create_directory_symlink(root_ / "elsewhere", root_ / "out" / c.link);
+    const Answer answer = Ask({"src", "--outdir", "out", "--jobs", "1", "--report", "json"});
+    EXPECT_EQ(answer.status, 1) << answer.errors;
+    EXPECT_EQ(Values(answer.output, "failed"), std::vector<std::string>{std::to_string(c.failed)})
+        << answer.output;
+    EXPECT_NE(answer.errors.find("is a symbolic link"), std::string::npos) << answer.errors;
+    EXPECT_TRUE(fs::is_empty(root_ / "elsewhere"));
+  }
+}
+
 TEST_F(CliPipelineTest, AnyNumberOfWorkersWritesTheSameOutputs) {
   std::vector<std::string> contents;
   for (int i = 0; i < 24; ++i) {

@@ -253,6 +253,11 @@ class Feeder {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopped_) return false;
     }
+    // Checked as given: the full name has its ".." resolved on Windows.
+    if (g_run->outdir && ClimbsOut(path)) {
+      Fail(path, std::string("not converted: ") + kClimbsOutReason);
+      return true;
+    }
     os::ErrorCode error = 0;
     const os::PathKind kind = os::GetPathKind(path, error);
     if (kind == os::PathKind::kMissing) {

@@ -14,8 +14,6 @@ constexpr const char* kSeparators = "\\/";
 constexpr const char* kSeparators = "/";
 #endif
 
-bool IsSeparator(char c) { return std::string_view(kSeparators).find(c) != std::string_view::npos; }
-
 // Names that differ only in case are one file on Windows.
 std::string OutputKey(std::string name) {
 #ifdef _WIN32
@@ -25,6 +23,16 @@ std::string OutputKey(std::string name) {
 }
 
 }  // namespace
+
+bool ClimbsOut(std::string_view name) {
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t end = name.find_first_of(kSeparators, begin);
+    if (name.substr(begin, end - begin) == "..") return true;
+    if (end == std::string_view::npos) return false;
+    begin = end + 1;
+  }
+}
 
 bool MakeFolderPath(const std::string& folder, std::string& reason) {
   os::ErrorCode error = 0;
@@ -62,17 +70,43 @@ std::string OutputFolder::RelativeName(const std::string& source) const {
   return source.substr(separator + 1);
 }
 
+// Each folder on the way below the output folder is made or found, and
+// must be a folder itself: a link there, made by anyone who may write in
+// the output folder, would send the output anywhere.
 bool OutputFolder::MakeFoldersFor(const std::string& output, std::string& reason) {
-  std::size_t last = output.size();
-  while (last > folder_.size() && !IsSeparator(output[last - 1])) --last;
-  if (last <= folder_.size() + 1) return true;  // straight in the output folder
-  return MakeFolderPath(output.substr(0, last - 1), reason);
+  for (std::size_t end = output.find_first_of(kSeparators, folder_.size() + 1);
+       end != std::string::npos; end = output.find_first_of(kSeparators, end + 1)) {
+    const std::string folder = output.substr(0, end);
+    os::ErrorCode error = 0;
+    os::NameKind kind = os::ExamineName(folder, error);
+    if (kind == os::NameKind::kNothing) {
+      if (!os::CreateFolder(folder, error)) {
+        reason = "cannot make the folder " + folder + ": " + os::SystemErrorText(error);
+        return false;
+      }
+      kind = os::ExamineName(folder, error);  // another may have made it first
+    }
+    if (kind == os::NameKind::kFolder) continue;
+    if (kind == os::NameKind::kLink) {
+      reason = "its output folder " + folder + " is a symbolic link";
+    } else if (kind == os::NameKind::kUnknown) {
+      reason = "cannot examine the folder " + folder + ": " + os::SystemErrorText(error);
+    } else {
+      reason = "its output folder " + folder + " is not a folder";
+    }
+    return false;
+  }
+  return true;
 }
 
 bool OutputFolder::Place(const std::string& source, std::string& output, std::string& reason) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string relative = RelativeName(source);
+    if (ClimbsOut(relative)) {
+      reason = kClimbsOutReason;
+      return false;
+    }
     output = import::DefaultOutputName(folder_ + os::kPathSeparator + relative);
     const auto [claim, added] = claimed_.emplace(OutputKey(output), source);
     if (!added && claim->second != source) {

@@ -5,6 +5,7 @@
 
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -20,8 +21,9 @@ class OutputFolder {
   void AddSourceFolder(const std::string& folder);
 
   // The output name for a source (its full name), with the folders on its
-  // way made. False, with the reason, when a folder cannot be made or
-  // another source has that output already.
+  // way made. False, with the reason, when a folder cannot be made, a
+  // folder on the way below the output folder is a link, the name climbs
+  // with "..", or another source has that output already.
   bool Place(const std::string& source, std::string& output, std::string& reason);
 
  private:
@@ -34,6 +36,13 @@ class OutputFolder {
   std::unordered_set<std::string> source_folders_;
   std::unordered_map<std::string, std::string> claimed_;  // output key -> source
 };
+
+// Whether a name has a ".." component: below the output folder it would
+// lead out of it. Both separators count on Windows.
+bool ClimbsOut(std::string_view name);
+
+// The reason given for such a name.
+inline constexpr const char* kClimbsOutReason = "its name climbs out of the folder with \"..\"";
 
 // Makes a folder and the ones above it that are missing. False, with the
 // reason, when one cannot be made.
