@@ -62,7 +62,7 @@ std::string Symbol(std::uint16_t ftc, std::uint16_t code) {
   return out;
 }
 
-struct DocSpec {
+struct DocFixture {
   std::u16string text;  // the stories one after another
   std::uint32_t ccp_ftn = 0;
   std::uint32_t ccp_txbx = 0;
@@ -80,21 +80,21 @@ struct DocSpec {
 // Pieces break at every listed start and where each 8-bit piece ends
 // (at the next paragraph mark).
 struct Layout {
-  struct PieceSpec {
+  struct PieceLayout {
     std::uint32_t cp_start, cp_end;
     bool compressed;
     std::uint32_t fc = 0;
   };
-  std::vector<PieceSpec> pieces;
+  std::vector<PieceLayout> pieces;
   std::uint32_t FcOf(std::uint32_t cp) const {
-    for (const PieceSpec& piece : pieces) {
+    for (const PieceLayout& piece : pieces) {
       if (cp >= piece.cp_start && cp < piece.cp_end)
         return piece.fc + (cp - piece.cp_start) * (piece.compressed ? 1 : 2);
     }
     return 0;
   }
   std::uint32_t WidthOf(std::uint32_t cp) const {
-    for (const PieceSpec& piece : pieces) {
+    for (const PieceLayout& piece : pieces) {
       if (cp >= piece.cp_start && cp < piece.cp_end) return piece.compressed ? 1 : 2;
     }
     return 2;
@@ -199,16 +199,16 @@ std::string FontTable(const std::vector<std::pair<std::string, std::uint8_t>>& f
   return out;
 }
 
-std::string BuildDoc(const DocSpec& spec) {
-  const auto size = static_cast<std::uint32_t>(spec.text.size());
-  const std::uint32_t ccp_text = size - spec.ccp_ftn - spec.ccp_txbx;
+std::string BuildDoc(const DocFixture& fixture) {
+  const auto size = static_cast<std::uint32_t>(fixture.text.size());
+  const std::uint32_t ccp_text = size - fixture.ccp_ftn - fixture.ccp_txbx;
   Layout layout;
   {
     std::vector<std::uint32_t> starts = {0};
-    for (std::uint32_t cp : spec.compressed_pieces) {
+    for (std::uint32_t cp : fixture.compressed_pieces) {
       starts.push_back(cp);
       std::uint32_t end = cp;
-      while (end < size && spec.text[end] != u'\r') ++end;
+      while (end < size && fixture.text[end] != u'\r') ++end;
       if (end < size) starts.push_back(end + 1);
     }
     std::sort(starts.begin(), starts.end());
@@ -217,8 +217,8 @@ std::string BuildDoc(const DocSpec& spec) {
       if (starts[i] >= size) break;
       const std::uint32_t end = i + 1 < starts.size() ? std::min(starts[i + 1], size) : size;
       const bool compressed =
-          std::find(spec.compressed_pieces.begin(), spec.compressed_pieces.end(), starts[i]) !=
-          spec.compressed_pieces.end();
+          std::find(fixture.compressed_pieces.begin(), fixture.compressed_pieces.end(),
+                    starts[i]) != fixture.compressed_pieces.end();
       layout.pieces.push_back({starts[i], end, compressed});
     }
   }
@@ -228,9 +228,9 @@ std::string BuildDoc(const DocSpec& spec) {
     piece.fc = static_cast<std::uint32_t>(word.size());
     for (std::uint32_t cp = piece.cp_start; cp < piece.cp_end; ++cp) {
       if (piece.compressed) {
-        word += static_cast<char>(spec.text[cp]);
+        word += static_cast<char>(fixture.text[cp]);
       } else {
-        Append16(word, spec.text[cp]);
+        Append16(word, fixture.text[cp]);
       }
     }
   }
@@ -239,16 +239,16 @@ std::string BuildDoc(const DocSpec& spec) {
   const std::uint32_t papx_page = static_cast<std::uint32_t>(word.size() / 512);
   std::vector<std::tuple<std::uint32_t, std::uint32_t, std::string>> paragraph_runs;
   for (std::uint32_t cp = 0; cp < size; ++cp) {
-    if (spec.text[cp] != u'\r' && spec.text[cp] != 7) continue;
-    const auto found = spec.paragraph_sprms.find(cp);
-    if (found == spec.paragraph_sprms.end()) continue;
+    if (fixture.text[cp] != u'\r' && fixture.text[cp] != 7) continue;
+    const auto found = fixture.paragraph_sprms.find(cp);
+    if (found == fixture.paragraph_sprms.end()) continue;
     paragraph_runs.emplace_back(layout.FcOf(cp), layout.FcOf(cp) + layout.WidthOf(cp),
                                 found->second);
   }
   word += FkpPage(paragraph_runs, true);
   const std::uint32_t chpx_page = static_cast<std::uint32_t>(word.size() / 512);
   std::vector<std::tuple<std::uint32_t, std::uint32_t, std::string>> character_runs;
-  for (const auto& [start, run] : spec.character_sprms) {
+  for (const auto& [start, run] : fixture.character_sprms) {
     // Runs are within one piece in these fixtures.
     character_runs.emplace_back(
         layout.FcOf(start), layout.FcOf(run.first - 1) + layout.WidthOf(run.first - 1), run.second);
@@ -284,35 +284,35 @@ std::string BuildDoc(const DocSpec& spec) {
   };
   add(13, bin_table(papx_page));
   add(12, bin_table(chpx_page));
-  if (!spec.footnotes.empty()) {
+  if (!fixture.footnotes.empty()) {
     std::string refs;
     std::string texts;
-    for (const auto& [reference, text] : spec.footnotes) Append32(refs, reference);
+    for (const auto& [reference, text] : fixture.footnotes) Append32(refs, reference);
     Append32(refs, ccp_text);
-    for (std::size_t i = 0; i < spec.footnotes.size(); ++i) Append16(refs, 1);
-    for (const auto& [reference, text] : spec.footnotes) Append32(texts, text);
-    Append32(texts, spec.ccp_ftn);
+    for (std::size_t i = 0; i < fixture.footnotes.size(); ++i) Append16(refs, 1);
+    for (const auto& [reference, text] : fixture.footnotes) Append32(texts, text);
+    Append32(texts, fixture.ccp_ftn);
     add(2, refs);
     add(3, texts);
   }
-  if (spec.lists) {
+  if (fixture.lists) {
     add(73, PlfLst());
     add(74, PlfLfo());
   }
-  if (!spec.fonts.empty()) add(15, FontTable(spec.fonts));
+  if (!fixture.fonts.empty()) add(15, FontTable(fixture.fonts));
 
   // The FIB: base, 14 words, 22 longs, 93 pairs.
   Put16(word, 0, 0xA5EC);
   Put16(word, 2, 0x00C1);
-  Put16(word, 0x0A, 0x0200 | (spec.encrypted ? 0x0100 : 0));  // 1Table
+  Put16(word, 0x0A, 0x0200 | (fixture.encrypted ? 0x0100 : 0));  // 1Table
   Put32(word, 0x18, 0x400);
   Put32(word, 0x1C, fc_mac);
   Put16(word, 0x20, 14);
   Put16(word, 0x3E, 22);
   Put32(word, 0x40, static_cast<std::uint32_t>(word.size()));
   Put32(word, 0x4C, ccp_text);
-  Put32(word, 0x50, spec.ccp_ftn);
-  Put32(word, 0x64, spec.ccp_txbx);
+  Put32(word, 0x50, fixture.ccp_ftn);
+  Put32(word, 0x64, fixture.ccp_txbx);
   Put16(word, 0x98, 93);
   for (const auto& [index, where] : pairs) {
     Put32(word, 0x9A + 8 * index, where.first);
@@ -320,8 +320,8 @@ std::string BuildDoc(const DocSpec& spec) {
   }
   std::vector<std::pair<std::string, std::string>> streams = {{"WordDocument", word},
                                                               {"1Table", table}};
-  if (!spec.title.empty())
-    streams.emplace_back("\005SummaryInformation", SummaryInformationStream(spec.title, 1252));
+  if (!fixture.title.empty())
+    streams.emplace_back("\005SummaryInformation", SummaryInformationStream(fixture.title, 1252));
   return WriteCompoundFile(streams);
 }
 
@@ -352,7 +352,7 @@ std::string HtmlBody(const std::string& rtf) {
 
 struct TextCase {
   const char* name;
-  DocSpec spec;
+  DocFixture fixture;
   const char* rtf;
 };
 
@@ -360,44 +360,44 @@ class DocTextTest : public testing::TestWithParam<TextCase> {};
 
 TEST_P(DocTextTest, WritesTheRtfTheEngineExpects) {
   const TextCase& c = GetParam();
-  EXPECT_EQ(Body(Read(BuildDoc(c.spec))), c.rtf);
+  EXPECT_EQ(Body(Read(BuildDoc(c.fixture))), c.rtf);
 }
 
-DocSpec Spec(std::u16string text) {
-  DocSpec spec;
-  spec.text = std::move(text);
-  return spec;
+DocFixture PlainFixture(std::u16string text) {
+  DocFixture fixture;
+  fixture.text = std::move(text);
+  return fixture;
 }
 
-DocSpec WithParagraphs(std::u16string text, std::map<std::uint32_t, std::string> sprms) {
-  DocSpec spec = Spec(std::move(text));
-  spec.paragraph_sprms = std::move(sprms);
-  return spec;
+DocFixture WithParagraphs(std::u16string text, std::map<std::uint32_t, std::string> sprms) {
+  DocFixture fixture = PlainFixture(std::move(text));
+  fixture.paragraph_sprms = std::move(sprms);
+  return fixture;
 }
 
-DocSpec Compressed(std::u16string text, std::vector<std::uint32_t> starts) {
-  DocSpec spec = Spec(std::move(text));
-  spec.compressed_pieces = std::move(starts);
-  return spec;
+DocFixture Compressed(std::u16string text, std::vector<std::uint32_t> starts) {
+  DocFixture fixture = PlainFixture(std::move(text));
+  fixture.compressed_pieces = std::move(starts);
+  return fixture;
 }
 
-DocSpec WithCharacters(std::u16string text,
-                       std::map<std::uint32_t, std::pair<std::uint32_t, std::string>> runs,
-                       std::vector<std::uint32_t> compressed_starts = {}) {
-  DocSpec spec = Spec(std::move(text));
-  spec.character_sprms = std::move(runs);
-  spec.compressed_pieces = std::move(compressed_starts);
-  return spec;
+DocFixture WithCharacters(std::u16string text,
+                          std::map<std::uint32_t, std::pair<std::uint32_t, std::string>> runs,
+                          std::vector<std::uint32_t> compressed_starts = {}) {
+  DocFixture fixture = PlainFixture(std::move(text));
+  fixture.character_sprms = std::move(runs);
+  fixture.compressed_pieces = std::move(compressed_starts);
+  return fixture;
 }
 
 // Fonts 0 to 3: a text font, two symbol fonts, and a Cyrillic one.
-DocSpec WithFonts(DocSpec spec) {
-  spec.fonts = {{"Times New Roman", 0}, {"Symbol", 2}, {"Wingdings", 2}, {"Arial Cyr", 204}};
-  return spec;
+DocFixture WithFonts(DocFixture fixture) {
+  fixture.fonts = {{"Times New Roman", 0}, {"Symbol", 2}, {"Wingdings", 2}, {"Arial Cyr", 204}};
+  return fixture;
 }
 
 const TextCase kTextCases[] = {
-    {"Paragraphs", Spec(u"One\rTwo\r"), "One\\par\r\nTwo\\par\r\n"},
+    {"Paragraphs", PlainFixture(u"One\rTwo\r"), "One\\par\r\nTwo\\par\r\n"},
     {"EightBitPieceUsesTheCompressedMapping",
      // The fixture writes each character's low byte: 0x93 and 0x94 in an
      // 8-bit piece are curly quotes, as in code page 1252.
@@ -405,30 +405,30 @@ const TextCase kTextCases[] = {
      "Caf\\u233\\'e9 \\u8220\\'93q\\u8221\\'94\\par\r\nNext\\par\r\n"},
     {"MixedPieces", Compressed(u"Wide \u0416\rNarrow\rWide\r", {6}),
      "Wide \\u1046?\\par\r\nNarrow\\par\r\nWide\\par\r\n"},
-    {"SurrogatePair", Spec(u"a\U0001F600b\r"), "a{\\uc0\\u-10179}\\u-8704?b\\par\r\n"},
+    {"SurrogatePair", PlainFixture(u"a\U0001F600b\r"), "a{\\uc0\\u-10179}\\u-8704?b\\par\r\n"},
     {"SpecialCharacters",
-     Spec(u"a\tb\vc\x1e"
-          u"d\x1f"
-          u"e\u00a0f\x05g\x01h\r"),
+     PlainFixture(u"a\tb\vc\x1e"
+                  u"d\x1f"
+                  u"e\u00a0f\x05g\x01h\r"),
      "a\\tab b\\line c-de\\u160\\'a0fgh\\par\r\n"},
     {"PageBreakInParagraph",
-     Spec(u"a\x0c"
-          u"b\r"),
+     PlainFixture(u"a\x0c"
+                  u"b\r"),
      "a\\page\r\nb\\par\r\n"},
     {"FieldKeepsItsResult",
-     Spec(u"See \x13 PAGEREF x \x14"
-          u"3\x15 here\r"),
+     PlainFixture(u"See \x13 PAGEREF x \x14"
+                  u"3\x15 here\r"),
      "See 3 here\\par\r\n"},
     {"NestedFieldsKeepOnlyResults",
-     Spec(u"\x13 IF \x13 DATE \x14"
-          u"1\x15 \x14"
-          u"A\x13 X \x14"
-          u"B\x15"
-          u"C\x15.\r"),
+     PlainFixture(u"\x13 IF \x13 DATE \x14"
+                  u"1\x15 \x14"
+                  u"A\x13 X \x14"
+                  u"B\x15"
+                  u"C\x15.\r"),
      "ABC.\\par\r\n"},
     {"FieldWithoutSeparatorKeepsNothing",
-     Spec(u"a\x13 TC entry \x15"
-          u"b\r"),
+     PlainFixture(u"a\x13 TC entry \x15"
+                  u"b\r"),
      "ab\\par\r\n"},
     {"TableOfTwoRows",
      WithParagraphs(
@@ -478,11 +478,11 @@ INSTANTIATE_TEST_SUITE_P(Constructs, DocTextTest, testing::ValuesIn(kTextCases),
                          });
 
 TEST(DocReaderTest, ListsAreBulletedOrNumberedWithoutTheirLabels) {
-  DocSpec spec = WithParagraphs(u"Dot\rOne\rTwo\rPlain\r",
-                                {{3, ListItem(1)}, {7, ListItem(2)}, {11, ListItem(2)}});
-  spec.lists = true;
-  const std::string rtf = Read(BuildDoc(spec)).rtf;
-  EXPECT_EQ(Body(Read(BuildDoc(spec))),
+  DocFixture fixture = WithParagraphs(u"Dot\rOne\rTwo\rPlain\r",
+                                      {{3, ListItem(1)}, {7, ListItem(2)}, {11, ListItem(2)}});
+  fixture.lists = true;
+  const std::string rtf = Read(BuildDoc(fixture)).rtf;
+  EXPECT_EQ(Body(Read(BuildDoc(fixture))),
             "{\\*\\pn\\pnlvlblt}Dot\\par\\pard\r\n{\\*\\pn\\pnlvlbody}One\\par\\pard\r\n"
             "{\\*\\pn\\pnlvlbody}Two\\par\\pard\r\nPlain\\par\r\n");
   const std::string html = HtmlBody(rtf);
@@ -496,17 +496,17 @@ TEST(DocReaderTest, ListsAreBulletedOrNumberedWithoutTheirLabels) {
 }
 
 TEST(DocReaderTest, AnUnknownListOverrideIsNoList) {
-  DocSpec spec = WithParagraphs(u"Text\r", {{4, ListItem(9)}});
-  spec.lists = true;
-  EXPECT_EQ(Body(Read(BuildDoc(spec))), "Text\\par\r\n");
+  DocFixture fixture = WithParagraphs(u"Text\r", {{4, ListItem(9)}});
+  fixture.lists = true;
+  EXPECT_EQ(Body(Read(BuildDoc(fixture))), "Text\\par\r\n");
 }
 
 TEST(DocReaderTest, FootnoteReferenceBecomesANumberAndTheNoteFollowsTheBody) {
   // Main text "Word\x02.\r", then the footnote story "\x02 Note text\r".
-  DocSpec spec = Spec(u"Word\x02.\rMore\r\x02 Note text\rsecond line\r");
-  spec.ccp_ftn = 24;
-  spec.footnotes = {{4, 0}};
-  const readers::ReaderResult result = Read(BuildDoc(spec));
+  DocFixture fixture = PlainFixture(u"Word\x02.\rMore\r\x02 Note text\rsecond line\r");
+  fixture.ccp_ftn = 24;
+  fixture.footnotes = {{4, 0}};
+  const readers::ReaderResult result = Read(BuildDoc(fixture));
   EXPECT_EQ(Body(result),
             "Word[1].\\par\r\nMore\\par\r\n\\page\r\n{\\*\\pn\\pnlvlbody} Note text\\line "
             "second line\\par\\pard\r\n");
@@ -516,9 +516,9 @@ TEST(DocReaderTest, FootnoteReferenceBecomesANumberAndTheNoteFollowsTheBody) {
 }
 
 TEST(DocReaderTest, TitleComesFromTheSummaryInformation) {
-  DocSpec spec = Spec(u"Body\r");
-  spec.title = "Caf\xe9 {report}";
-  const readers::ReaderResult result = Read(BuildDoc(spec));
+  DocFixture fixture = PlainFixture(u"Body\r");
+  fixture.title = "Caf\xe9 {report}";
+  const readers::ReaderResult result = Read(BuildDoc(fixture));
   EXPECT_EQ(result.rtf.substr(0, result.rtf.find("\r\n")),
             "{\\rtf1\\ansi\\uc1{\\info{\\title Caf\\'e9 \\{report\\}}}");
   const std::string html = RenderRtfAsHtml(result.rtf);
@@ -544,9 +544,9 @@ std::string Patched(std::string bytes, std::size_t at, std::string_view with) {
 }
 
 TEST(DocReaderTest, FailuresSayWhatIsWrong) {
-  DocSpec encrypted = Spec(u"Secret\r");
+  DocFixture encrypted = PlainFixture(u"Secret\r");
   encrypted.encrypted = true;
-  const std::string good = BuildDoc(Spec(u"Fine text\r"));
+  const std::string good = BuildDoc(PlainFixture(u"Fine text\r"));
   // The fixture's layout: WordDocument's data first, at sector 1.
   const std::size_t word = 512;
   struct Failure {
@@ -607,13 +607,13 @@ TEST(DocReaderTest, DamagedFormattingKeepsTheText) {
 }
 
 TEST(DocReaderTest, WithoutATableStreamAFileSavedWholeKeepsItsText) {
-  const std::string good = BuildDoc(Spec(u"Plain words\r"));
+  const std::string good = BuildDoc(PlainFixture(u"Plain words\r"));
   const std::string word = good.substr(512, 0x400 + 2 * 12);
   EXPECT_EQ(Body(Read(WriteCompoundFile({{"WordDocument", word}}))), "Plain words\\par\r\n");
 }
 
 TEST(DocReaderTest, RecognisesWordFilesOnly) {
-  EXPECT_TRUE(IsFormatCorrect(BuildDoc(Spec(u"x\r"))));
+  EXPECT_TRUE(IsFormatCorrect(BuildDoc(PlainFixture(u"x\r"))));
   EXPECT_TRUE(IsFormatCorrect(Patched(std::string(0x200, '\0'), 0, "\xDB\xA5\x2D\x00")));
   EXPECT_FALSE(IsFormatCorrect(WriteCompoundFile({{"Workbook", "x"}})));
   EXPECT_FALSE(IsFormatCorrect(WriteCompoundFile({{"WordDocument", std::string(64, 'x')}})));
