@@ -119,7 +119,10 @@ bool WriteWorkbook(std::string_view stream, Workbook& book, readers::RtfWriter& 
     error = "the workbook is password-protected";
     return false;
   }
-  for (const SheetEntry& entry : book.Sheets()) {
+  // A copy: a BOUNDSHEET inside a sheet's substream adds to the book's list
+  // while it is walked, and only the globals' list names the sheets.
+  const std::vector<SheetEntry> sheets = book.Sheets();
+  for (const SheetEntry& entry : sheets) {
     if (!entry.worksheet) continue;
     SheetCells sheet;
     if (entry.offset < stream.size()) {
