@@ -9,6 +9,7 @@
 
 #include "batch/collect_files.h"
 #include "batch/file_masks.h"
+#include "batch/queued_entry.h"
 #include "import/convert_document.h"
 
 namespace corvane::batch {
@@ -29,12 +30,6 @@ bool StartOsThread(os::Thread& thread, os::Thread::Procedure procedure, int argu
 constexpr int kPrimary = 0;            // the worker that closes the job; the others are secondaries
 constexpr unsigned kIdlePollMs = 100;  // a waiting worker re-checks at least this often
 constexpr unsigned kThreadEndWaitMs = 10000;  // a closed job's threads are only returning
-
-struct QueuedEntry {
-  std::string path;
-  bool listed = false;  // from a folder listing: links at its end are not followed
-  std::string failure;  // not empty: the entry cannot be handled, for this reason
-};
 
 struct Job {
   os::Lock lock;  // guards every member below
