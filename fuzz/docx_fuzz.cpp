@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       corvane::docx::ConvertDocxToRtf(package, corvane::docx::Windows1252());
   if (result.status == corvane::docx::ReadStatus::kOk) {
     if (!result.message.empty()) std::abort();
-    if (corvane::RenderRtfAsHtml(result.rtf).empty()) std::abort();
+    corvane::RenderRtfAsHtml(result.rtf);  // under the sanitizers
   } else if (result.message.empty() || !result.rtf.empty()) {
     std::fprintf(stderr, "docx_fuzz: a failure without its reason\n");
     std::abort();
