@@ -55,16 +55,16 @@ class CliProcessTest : public ::testing::Test {
   }
 
   // Starts the CLI in folder with stderr going to a file (or to a pipe
-  // nobody reads, closed at once) and stdout to /dev/null.
+  // nobody reads, closed at once) and stdout to a file or /dev/null.
   pid_t Start(const std::vector<std::string>& args, const fs::path& folder,
-              const fs::path& stderr_file, bool broken_pipe = false) {
+              const fs::path& stderr_file, bool broken_pipe = false,
+              const fs::path& stdout_file = "/dev/null") {
     int pipe_ends[2] = {-1, -1};
     if (broken_pipe && ::pipe(pipe_ends) != 0) return -1;
     const pid_t pid = ::fork();
     if (pid == 0) {
       if (::chdir(folder.c_str()) != 0) ::_exit(120);
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
+      ::dup2(::open(stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
       if (broken_pipe) {
         ::dup2(pipe_ends[1], 2);
         ::close(pipe_ends[0]);
@@ -141,19 +141,31 @@ class CliProcessTest : public ::testing::Test {
     return answer;
   }
 
-  // The exit status (or 128 + signal); -1 if it did not end in time.
-  static int Wait(pid_t pid, std::chrono::seconds limit = 120s) {
+  // How a run ended: its exit status, or the signal that killed it; the
+  // two look alike as a shell's $?, and only the first is a clean stop.
+  struct Ending {
+    bool exited = false;
+    int code = -1;  // the exit status, or the signal; -1 if it did not end in time
+  };
+  static Ending WaitForEnding(pid_t pid, std::chrono::seconds limit = 120s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
     while (::waitpid(pid, &status, WNOHANG) == 0) {
       if (std::chrono::steady_clock::now() > deadline) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
-        return -1;
+        return {};
       }
       std::this_thread::sleep_for(5ms);
     }
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return {false, WTERMSIG(status)};
+    return {true, WEXITSTATUS(status)};
+  }
+
+  // The exit status (or 128 + signal); -1 if it did not end in time.
+  static int Wait(pid_t pid, std::chrono::seconds limit = 120s) {
+    const Ending ending = WaitForEnding(pid, limit);
+    return ending.exited || ending.code < 0 ? ending.code : 128 + ending.code;
   }
 
   static std::vector<std::string> TemporaryFiles(const fs::path& folder) {

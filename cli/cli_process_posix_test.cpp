@@ -91,11 +91,28 @@ TEST_F(CliProcessTest, OneInterruptStopsAfterTheFilesAtHandWith130) {
   // Enough large files that the run is still going when the signal comes.
   const std::string big = "{\\rtf1 " + std::string(4 << 20, 'a') + "}";
   for (int i = 0; i < 40; ++i) Write("many/f" + std::to_string(i) + ".rtf", big);
-  const pid_t pid = Start({"many"}, root_, root_ / "err.txt");
-  // Before or after its handler is in place, an interrupt ends it with 130.
-  std::this_thread::sleep_for(100ms);
+  const fs::path err = root_ / "err.txt";
+  const pid_t pid = Start({"--report", "json", "many"}, root_, err, false, root_ / "out.json");
+  // The signal comes once the run is under way (a first output is there),
+  // its handler in place.
+  const auto started = [&] {
+    for (const auto& entry : fs::directory_iterator(root_ / "many"))
+      if (entry.path().extension() == ".html") return true;
+    return false;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (!started() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(1ms);
   ::kill(pid, SIGINT);
-  EXPECT_EQ(Wait(pid), 130) << Read(root_ / "err.txt");
+  const Ending ending = WaitForEnding(pid);
+  EXPECT_TRUE(ending.exited) << "killed by signal " << ending.code << ": " << Read(err);
+  EXPECT_EQ(ending.code, 130) << Read(err);
+  // The report ends with its summary, as after a run that ran out.
+  std::istringstream report(Read(root_ / "out.json"));
+  std::string line, last_line;
+  while (std::getline(report, line)) last_line = line;
+  EXPECT_EQ(last_line.rfind("{\"summary\":true,", 0), 0u) << last_line;
+  EXPECT_NE(last_line.find("\"interrupted\":true"), std::string::npos) << last_line;
   EXPECT_EQ(TemporaryFiles(root_), std::vector<std::string>{});
   int converted = 0;
   for (int i = 0; i < 40; ++i)
