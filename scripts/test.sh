@@ -32,20 +32,16 @@ record format $? "(every C++ file as .clang-format says)"
 run_ctest_preset native
 run_ctest_preset asan
 
-if [ -x scripts/fuzz.sh ]; then
-  scripts/fuzz.sh "${FUZZ_SECONDS:-60}" 4096 2>&1 | tee build/fuzz.log
-  rc=${PIPESTATUS[0]}
-  record fuzz "$rc" "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine and the .docx, .doc and .xls readers; $(grep '^fuzz: ' build/fuzz.log | sed 's/^fuzz: //' | paste -sd';'))"
-fi
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}" 4096 2>&1 | tee build/fuzz.log
+rc=${PIPESTATUS[0]}
+record fuzz "$rc" "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine and the .docx, .doc and .xls readers; $(grep '^fuzz: ' build/fuzz.log | sed 's/^fuzz: //' | paste -sd';'))"
 
-if [ -x scripts/test-win32.sh ]; then
-  scripts/test-win32.sh 2>&1 | tee build/win32-test.log
-  rc=${PIPESTATUS[0]}
-  if [ "$rc" -eq 77 ]; then
-    summary+=("SKIP  win32  the 32-bit product was built but not run: this machine can neither run nor emulate 32-bit programs, and has no 64-bit Wine ($(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1 | sed 's/^/without Wine: /'))")
-  else
-    record win32 "$rc" "$(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1)"
-  fi
+bash scripts/test-win32.sh 2>&1 | tee build/win32-test.log
+rc=${PIPESTATUS[0]}
+if [ "$rc" -eq 77 ]; then
+  summary+=("SKIP  win32  the 32-bit product was built but not run: this machine can neither run nor emulate 32-bit programs, and has no 64-bit Wine ($(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1 | sed 's/^/without Wine: /'))")
+else
+  record win32 "$rc" "$(grep -E 'tests passed|tests failed' build/win32-test.log | tail -1)"
 fi
 
 # The shared corpus is an extra beyond tests/corpus; say whether this run had it.
