@@ -1,8 +1,12 @@
 # The project's commands; each one calls a script under scripts/.
-.PHONY: test run build bench fuzz dist clean
+.PHONY: test native asan win32 run build bench fuzz dist clean
 
 test:
 	@scripts/test.sh
+
+# One suite of make test alone.
+native asan win32:
+	@scripts/test.sh $@
 
 run:
 	@scripts/run.sh
