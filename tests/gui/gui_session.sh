@@ -28,7 +28,10 @@ case "$action" in
     ;;
   stop)
     [ -e "$ready" ] || exit 0
-    WINEDEBUG=-all wine taskkill /im "$(basename "$keeper")" </dev/null >/dev/null 2>&1 || true
+    # This keeper only: another one may hold the desktop for a wider run.
+    pid=$(tr -dc 0-9 <"$ready")
+    [ -n "$pid" ] || { echo "the session keeper's ready file holds no process id" >&2; exit 1; }
+    WINEDEBUG=-all wine taskkill /pid "$pid" </dev/null >/dev/null 2>&1 || true
     wait_for 60 gone || { echo "the session keeper did not end" >&2; exit 1; }
     echo "session keeper ended"
     ;;

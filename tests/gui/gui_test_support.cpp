@@ -231,6 +231,21 @@ std::string SaveScreenshot(const Picture& picture, const std::string& name) {
   return path;
 }
 
+PrivateCurrentUser::PrivateCurrentUser()
+    : name_("Software\\CorvaneTests\\User-" + std::to_string(::GetCurrentProcessId())) {
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, name_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr) != ERROR_SUCCESS ||
+      ::RegOverridePredefKey(HKEY_CURRENT_USER, key_) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "no private current-user key " << name_;
+  }
+}
+
+PrivateCurrentUser::~PrivateCurrentUser() {
+  ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  if (key_ != nullptr) ::RegCloseKey(key_);
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, name_.c_str());
+}
+
 TempFolder::TempFolder(Place place) {
   char base[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof base, base);

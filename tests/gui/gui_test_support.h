@@ -53,6 +53,21 @@ Picture RenderClient(HWND window);
 // Saves under the build folder's screenshots/; returns the path written.
 std::string SaveScreenshot(const Picture& picture, const std::string& name);
 
+// Gives this test process a current-user hive of its own (a key under the
+// real one, removed at the end), so that a setting one test stores never
+// reaches a test that runs beside it in another process.
+class PrivateCurrentUser {
+ public:
+  PrivateCurrentUser();
+  ~PrivateCurrentUser();
+  PrivateCurrentUser(const PrivateCurrentUser&) = delete;
+  PrivateCurrentUser& operator=(const PrivateCurrentUser&) = delete;
+
+ private:
+  std::string name_;
+  HKEY key_ = nullptr;
+};
+
 // A fresh folder under the user's temporary folder, removed with all it holds.
 class TempFolder {
  public:

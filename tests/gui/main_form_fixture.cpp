@@ -16,6 +16,7 @@ RECT ChildBounds(HWND child) {
 }
 
 void MainFormTest::SetUp() {
+  current_user_.emplace();  // the output setting stays this test's own
   application_ = std::make_unique<app::TApplication>();
   form_ = std::make_unique<app::TMainForm>(*application_);
   application_->SetMainForm(form_.get());
@@ -28,6 +29,7 @@ void MainFormTest::TearDown() {
   EXPECT_TRUE(WaitForJobEnd(*application_));
   form_.reset();
   application_.reset();
+  current_user_.reset();
 }
 
 Sight MainFormTest::Look() const {

@@ -56,6 +56,7 @@ class MainFormTest : public ::testing::Test {
   // with consistent numbers, or the done view.
   void ExpectConsistentSights(int errors) const;
 
+  std::optional<PrivateCurrentUser> current_user_;
   std::unique_ptr<app::TApplication> application_;
   std::unique_ptr<app::TMainForm> form_;
   std::vector<Sight> sights_;

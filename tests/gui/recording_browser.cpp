@@ -64,14 +64,14 @@ RecordingBrowser::~RecordingBrowser() {
   ::DeleteFileA(log_.c_str());
 }
 
-std::string RecordingBrowser::Opened(std::size_t count) const {
+std::string RecordingBrowser::Opened(std::size_t count, unsigned patience_ms) const {
   std::string lines;
   const DWORD start = ::GetTickCount();
   for (;;) {
     lines = ReadFile(log_);
     std::size_t arrived = 0;
     for (char c : lines) arrived += c == '\n' ? 1 : 0;
-    if (arrived >= count || ::GetTickCount() - start >= kPatience) return lines;
+    if (arrived >= count || ::GetTickCount() - start >= patience_ms) return lines;
     ::Sleep(20);
   }
 }

@@ -18,8 +18,9 @@ class RecordingBrowser {
 
   bool Registered() const { return key_ != nullptr; }
   // The addresses opened so far, one a line, once `count` have arrived (or
-  // the wait has ended).
-  std::string Opened(std::size_t count) const;
+  // `patience_ms` have passed). A check that nothing opened waits for one
+  // with a short patience: a browser started late still shows.
+  std::string Opened(std::size_t count, unsigned patience_ms = 60'000) const;
 
  private:
   std::string log_;

@@ -3,8 +3,9 @@
 // desktop (and the services started with it) after each one and starts
 // them again for the next, which costs seconds per test.
 //   session_keeper.exe READY_FILE
-// Writes READY_FILE once its (hidden) window exists, removes it when it
-// ends, and ends on WM_CLOSE (wine taskkill /im session_keeper.exe).
+// Writes its process id to READY_FILE once its (hidden) window exists,
+// removes the file when it ends, and ends on WM_CLOSE (wine taskkill /pid
+// ID: by id, so that one keeper's stop leaves another's alone).
 #include <windows.h>
 
 #include <cstdio>
@@ -36,6 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*arguments
     return 4;
   }
   if (std::FILE* file = std::fopen(ready, "w")) {
+    std::fprintf(file, "%lu\n", ::GetCurrentProcessId());
     std::fclose(file);
   } else {
     return 5;

@@ -163,7 +163,7 @@ TEST_P(CommandLineTest, OnlyTheUninstallSwitchSkipsTheWindow) {
     EXPECT_STREQ(caption, "Corvane");
     ::PostMessageA(form, WM_CLOSE, 0, 0);
     EXPECT_EQ(ExitCodeAfterEnd(process), 0u);
-    EXPECT_EQ(browser.Opened(0), "");
+    EXPECT_EQ(browser.Opened(1, 3000), "");
   }
 }
 
