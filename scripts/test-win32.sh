@@ -93,7 +93,6 @@ step "Xvfb on $DISPLAY, Wine prefix ready"
 build() {
   cmake --build --preset "$PRESET" 2>&1 | tee "$LOGS/build.log"
 }
-cmake --preset "$PRESET" >/dev/null
 if ! build; then
   if grep -q 'Error running test executable' "$LOGS/build.log" &&
      grep -q 'Result: Segmentation fault' "$LOGS/build.log"; then
