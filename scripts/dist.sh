@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-scripts/build-libjpeg-mingw.sh
+scripts/build-deps-mingw.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 --target dist
 ls -l build/win32/dist/*-setup.exe build/win32/dist/*-win32.zip
