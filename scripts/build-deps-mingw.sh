@@ -11,7 +11,8 @@
 #   expat    Debian's expat source package, static (XML_STATIC)
 #
 # usage: scripts/build-deps-mingw.sh [--arch i686|x86_64] [--force]
-# Needs root only when no deb-src entry exists yet (it then adds one).
+# Source entries and indexes go to build/deps/apt; the machine's apt
+# configuration is left as it was.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)

@@ -5,7 +5,8 @@
 # it) or build/deps/libjpeg-mingw64 (x86_64, for the win64 test flavour).
 #
 # usage: scripts/build-libjpeg-mingw.sh [--arch i686|x86_64] [--force]
-# Needs root only when no deb-src entry exists yet (it then adds one).
+# Source entries and indexes go to build/deps/apt; the machine's apt
+# configuration is left as it was.
 set -eu
 
 ARCH=i686

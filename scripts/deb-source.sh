@@ -3,13 +3,31 @@
 # cross-build the Windows build's third-party libraries. Sourced, not run:
 # the caller defines say and die and calls these from its build/deps folder.
 
-# Adds deb-src twins of the machine's own Debian deb entries, so that no
-# mirror other than the configured ones is ever contacted.
+# apt reads the source entries from apt/ in the current folder (under
+# build/deps), so the machine's own apt configuration is left as it was.
+private_apt() {
+  d=$PWD/apt
+  mkdir -p "$d/sources.list.d" "$d/lists/partial" "$d/cache/archives/partial"
+  touch "$d/sources.list"
+  # As root apt drops to the _apt user for downloads, who cannot write here.
+  sandbox=""
+  [ "$(id -u)" -eq 0 ] && sandbox="-o APT::Sandbox::User=root"
+  echo "-o Dir::Etc::SourceList=$d/sources.list -o Dir::Etc::SourceParts=$d/sources.list.d" \
+    "-o Dir::State::Lists=$d/lists -o Dir::Cache=$d/cache $sandbox"
+}
+
+# Writes deb-src twins of the machine's own Debian deb entries into apt/,
+# so that no mirror other than the configured ones is ever contacted, and
+# fetches their source indexes there.
 add_deb_src() {
-  [ "$(id -u)" -eq 0 ] || die "no deb-src entry for $1; rerun as root to add one"
-  base=/etc/apt/sources.list.d/corvane-deb-src
+  # Earlier versions of this script left their entries in /etc/apt.
+  rm -f /etc/apt/sources.list.d/corvane-deb-src.sources /etc/apt/sources.list.d/corvane-deb-src.list \
+    2>/dev/null || true
+  opts=$(private_apt)
+  base=$PWD/apt/sources.list.d/corvane-deb-src
   rm -f "$base.sources" "$base.list"
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  for f in /etc/apt/sources.list.d/debian.sources; do
+    [ -f "$f" ] || continue
     # deb822 stanzas: those of type deb come back as type deb-src.
     awk 'BEGIN { RS = ""; FS = "\n" }
          { out = ""; keep = 0
@@ -21,19 +39,20 @@ add_deb_src() {
              }
              out = out line "\n"
            }
-           if (keep) printf "%s\n", out }' \
-      /etc/apt/sources.list.d/debian.sources >"$base.sources"
-  fi
-  if [ -f /etc/apt/sources.list ]; then
+           if (keep) printf "%s\n", out }' "$f" >>"$base.sources"
+  done
+  for f in /etc/apt/sources.list; do
+    [ -f "$f" ] || continue
     # One-line format: "deb [options] URI suite components".
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$base.list"
-  fi
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" >>"$base.list"
+  done
   for f in "$base.sources" "$base.list"; do
     [ -s "$f" ] || rm -f "$f"
   done
   ls "$base".* >/dev/null 2>&1 || die "found no Debian deb entry to derive a deb-src entry from"
-  say "added $(ls "$base".*); running apt-get update"
-  apt-get update -qq
+  say "wrote $(ls "$base".*); fetching the source indexes into $PWD/apt"
+  # shellcheck disable=SC2086  # one word per option
+  apt-get $opts update -qq
 }
 
 # Leaves the source package's orig and debian tarballs in the current
@@ -41,19 +60,18 @@ add_deb_src() {
 fetch_source() {
   package=$1
   if ! ls "${package}"_*.orig.tar.* "${package}"_*.debian.tar.xz >/dev/null 2>&1; then
-    if [ -z "$(apt-cache showsrc "$package" 2>/dev/null)" ]; then
+    opts=$(private_apt)
+    # shellcheck disable=SC2086
+    if [ -z "$(apt-cache $opts showsrc "$package" 2>/dev/null)" ]; then
       add_deb_src "$package"
     fi
     say "downloading Debian's source package $package"
-    # As root apt drops to the _apt user for downloads, who cannot write here.
-    sandbox=""
-    [ "$(id -u)" -eq 0 ] && sandbox="-o APT::Sandbox::User=root"
     # The newest version first; a mirror that lacks its source (the
     # security archive's, here) falls back to the release's.
     # shellcheck disable=SC2086
-    for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
+    for version in $(apt-cache $opts showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
       rm -f "${package}"_*
-      apt-get source --download-only -qq $sandbox "$package=$version" 2>/dev/null && break
+      apt-get $opts source --download-only -qq "$package=$version" 2>/dev/null && break
       say "no source of $package $version on the mirror"
     done
   fi
