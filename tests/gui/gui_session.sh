@@ -6,15 +6,8 @@ set -euo pipefail
 keeper=$1 state=$2 action=$3
 ready="$state/session-keeper.ready"
 
-wait_for() {  # seconds, command...
-  local limit=$(($1 * 10)) i=0
-  shift
-  until "$@"; do
-    i=$((i + 1))
-    [ "$i" -lt "$limit" ] || return 1
-    sleep 0.1
-  done
-}
+# shellcheck source=tests/wait_for.sh
+. "$(dirname "$0")/../wait_for.sh"
 gone() { [ ! -e "$ready" ]; }
 
 case "$action" in

@@ -12,16 +12,8 @@ program=$1 browser=$2 work=$3
 key='HKLM\Software\Classes\http\shell\open\command'
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Polls for a condition: Wine starts processes in its own time.
-wait_for() {  # seconds, command...
-  local limit=$(($1 * 10)) i=0
-  shift
-  until "$@"; do
-    i=$((i + 1))
-    [ "$i" -lt "$limit" ] || return 1
-    sleep 0.1
-  done
-}
+# shellcheck source=tests/wait_for.sh
+. "$(dirname "$0")/../wait_for.sh"
 
 rm -rf "$work"
 mkdir -p "$work"

@@ -5,16 +5,8 @@
 fail() { echo "FAIL: $*" >&2; exit 1; }
 ok() { echo "ok: $*"; }
 
-# Polls for a condition: Wine starts and ends processes in its own time.
-wait_for() {  # seconds, command...
-  local limit=$(($1 * 10)) i=0
-  shift
-  until "$@"; do
-    i=$((i + 1))
-    [ "$i" -lt "$limit" ] || return 1
-    sleep 0.1
-  done
-}
+# shellcheck source=tests/wait_for.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../wait_for.sh"
 
 # Where a folder on the prefix's drive C: is, whether or not it exists yet.
 c_drive_path() {  # C:\folder\...
