@@ -207,6 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "\\u261?\\par\r\n"},
            CharsetCase{"MetaSaysUtf8", "<meta charset=utf-8><p>\xE2\x82\xAC</p>",
                        "\\u8364\\'80\\par\r\n"},
+           CharsetCase{"LegacyLabelOnUtf8Bytes", "<meta charset=gb2312><p>\xE4\xB8\xAD</p>",
+                       "\\u20013?\\par\r\n"},
            CharsetCase{"MetaLabelUnknownFallsBack", "<meta charset=nonsense><p>\xE9</p>",
                        "\\u233\\'e9\\par\r\n"},
            CharsetCase{"Utf8BomBeatsMeta", "\xEF\xBB\xBF<meta charset=windows-1251><p>\xC3\xA9</p>",

@@ -249,11 +249,13 @@ PageCharset DetectCharset(std::string_view bytes) {
   if (declared == 65001 || declared == 1200 || declared == 1201) {
     charset.kind = PageCharset::Kind::kUtf8;
     charset.code_page = 65001;
-  } else if (declared != 0) {
-    charset.code_page = declared;
   } else if (IsValidUtf8WithNonAscii(bytes)) {
+    // Text in a legacy page is hardly ever valid UTF-8 by chance, while
+    // pages re-saved as UTF-8 often keep their old label.
     charset.kind = PageCharset::Kind::kUtf8;
     charset.code_page = 65001;
+  } else if (declared != 0) {
+    charset.code_page = declared;
   }
   return charset;
 }

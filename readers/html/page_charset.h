@@ -25,8 +25,9 @@ unsigned CodePageForLabel(std::string_view label);
 // head (before <body>); empty when there is none.
 std::string DeclaredCharset(std::string_view bytes);
 
-// BOM, then the declared label, then UTF-8 if every byte is valid UTF-8
-// with some outside ASCII, else Windows-1252.
+// BOM; then UTF-8 when the label says so, or when every byte is valid
+// UTF-8 with some outside ASCII (whatever the label); then the label's code
+// page; else Windows-1252.
 PageCharset DetectCharset(std::string_view bytes);
 
 // The page's text as UTF-8 without NUL bytes, a malformed sequence
