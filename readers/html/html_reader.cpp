@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "readers/html/attribute_guard.h"
 #include "readers/html/page_charset.h"
 #include "readers/html/page_walker.h"
 #include "readers/rtf_writer.h"
@@ -100,9 +101,11 @@ std::string WithoutDownlevelConditionals(std::string text) {
       }
       return true;
     };
-    const std::size_t end = text.find("]>", word);
-    // A marker is short; "<![CDATA[" and the like are left alone.
-    if ((!starts("if") && !starts("endif")) || end == std::string::npos || end - at > 256) {
+    // A marker is short: "]>" is looked for nearby only.
+    const std::size_t end =
+        std::string_view(text).substr(0, std::min(text.size(), at + 256)).find("]>", word);
+    // "<![CDATA[" and the like are left alone.
+    if ((!starts("if") && !starts("endif")) || end == std::string::npos) {
       at += 3;
       continue;
     }
@@ -160,6 +163,10 @@ readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServi
   const std::string text =
       WithoutDownlevelConditionals(PageTextAsUtf8(bytes, DetectCharset(bytes), services.decoder));
   if (text.size() > static_cast<std::size_t>(INT32_MAX)) return Failure("the page is too large");
+  if (MostAttributesInATag(text) > kMaxAttributesPerTag) {
+    return Failure("the page has a tag with more than " + std::to_string(kMaxAttributesPerTag) +
+                   " attributes");
+  }
   InitializeParserOnce();
 
   const std::size_t limit = OutputLimit(bytes.size());

@@ -288,6 +288,13 @@ std::string Repeated(std::string_view piece, std::size_t count) {
   return out;
 }
 
+// "a0 a1 a2 ...": that many different names.
+std::string Numbered(std::string_view stem, std::size_t count) {
+  std::string out;
+  for (std::size_t i = 0; i < count; ++i) out += std::string(stem) + std::to_string(i) + " ";
+  return out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     BadInputs, HtmlBadInputTest,
     Values(BadCase{"Empty", "", "", ""},
@@ -300,6 +307,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "&bogus; &amp\\par\r\n"},
            BadCase{"HugeAttribute", "<p title='" + std::string(1 << 21, 'x') + "'>t</p>", "",
                    "t\\par\r\n"},
+           BadCase{"TagWithTooManyAttributes", "<p " + Numbered("a", 2500) + ">x</p>",
+                   "the page has a tag with more than 2000 attributes", ""},
+           BadCase{"ManyWordsInQuotesScriptsAndComments",
+                   "<p title=\"" + Numbered("w", 2500) + "\">x</p><script>if (a<b " +
+                       Numbered("s", 2500) + "</script><!-- <p " + Numbered("c", 2500) + "-->",
+                   "", "x\\par\r\n"},
            BadCase{"NestingWithinTheLimit", Repeated("<div>", 900) + "x", "", "x\\par\r\n"},
            BadCase{"NestingPastTheLimit", Repeated("<div>", 5000) + "x" + Repeated("</x>", 5000),
                    "the page nests its elements more than 1024 deep", ""},

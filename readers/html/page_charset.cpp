@@ -227,6 +227,7 @@ std::string DeclaredCharset(std::string_view bytes) {
       if (attribute.name == "http-equiv")
         content_type = Normalized(attribute.value) == "content-type";
     }
+    at = position;  // the next tag starts after this one's end
     if (!charset.empty()) return charset;
     if (content_type) {
       std::string label = CharsetOfContentType(content);
