@@ -8,7 +8,7 @@ set(CMAKE_C_COMPILER   ${CORVANE_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER  ${CORVANE_MINGW_TRIPLET}-windres)
 
-# Libraries built for this target outside the tree (libjpeg, minizip, expat) are found through
+# Libraries built for this target outside the tree (libjpeg, minizip, expat, libxml2) are found through
 # this list: with the find modes below, CMAKE_PREFIX_PATH would be re-rooted
 # under /usr/<triplet> and a CMAKE_FIND_ROOT_PATH given on the command
 # line would be replaced by the set() here.

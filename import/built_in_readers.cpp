@@ -4,16 +4,18 @@
 
 #include "readers/doc/doc_reader.h"
 #include "readers/docx/docx_reader.h"
+#include "readers/html/html_reader.h"
 #include "readers/xls/xls_reader.h"
 
 namespace corvane::import {
 namespace {
 
-constexpr std::array<readers::BuiltInReader, 4> kReaders = {{
+constexpr std::array<readers::BuiltInReader, 5> kReaders = {{
     {"Word97", doc::IsFormatCorrect, doc::Convert},
     {"Word12", docx::IsFormatCorrect, docx::Convert},
     {"MEWord12", docx::IsFormatCorrect, docx::Convert},
     {"MSBiff", xls::IsFormatCorrect, xls::Convert},
+    {"HTML", html::IsFormatCorrect, html::Convert},
 }};
 
 }  // namespace

@@ -32,6 +32,10 @@ TEST(SystemCodePageDecoder, ReadsSingleAndDoubleBytePages) {
       {936, "\xD6\xD0", U"\u4e2d"},
       {949, "\xC7\xD1", U"\ud55c"},
       {950, "\xA4\xA4", U"\u4e2d"},
+      // Web pages' labels: ISO 8859 parts and EUC-JP.
+      {28592, "\xB1", U"\u0105"},
+      {28605, "\xA4", U"\u20ac"},
+      {20932, "\xA4\xA2", U"\u3042"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code_page);

@@ -19,8 +19,14 @@ std::string IconvName(unsigned code_page) {
     case 20866: return "KOI8-R";
     case 21866: return "KOI8-U";
     case 28591: return "ISO-8859-1";
+    case 20932: return "EUC-JP";
     case 65001: return "UTF-8";
-    default: return "CP" + std::to_string(code_page);
+    default:
+      // 28592 to 28606: the ISO 8859 parts (28591 is above).
+      if (code_page >= 28592 && code_page <= 28606) {
+        return "ISO-8859-" + std::to_string(code_page - 28590);
+      }
+      return "CP" + std::to_string(code_page);
   }
 }
 

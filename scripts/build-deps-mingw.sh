@@ -9,20 +9,31 @@
 #            under include/minizip as Debian installs them; zlib itself is
 #            Debian's libz-mingw-w64-dev
 #   expat    Debian's expat source package, static (XML_STATIC)
+#   libxml2  Debian's libxml2 source package, static (LIBXML_STATIC), only
+#            its parser: no iconv, ICU, zlib, lzma, Python, network or
+#            modules, so it needs nothing but the system's DLLs; thread-safe
+#            (readers run on two workers) through the toolchain's static
+#            POSIX threads, which the programs link already
 #
 # usage: scripts/build-deps-mingw.sh [--arch i686|x86_64] [--force]
-# Source entries and indexes go to build/deps/apt; the machine's apt
-# configuration is left as it was.
+#                                    [--deps DIR] [--only NAME]
+# --deps builds into DIR instead of build/deps; --only builds one library.
+# Source entries and indexes go to apt/ in the build folder; the machine's
+# apt configuration is left as it was.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ARCH=i686
 FORCE=""
+DEPS_DIR=""
+ONLY=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --arch) ARCH=${2:-}; shift 2 || { echo "deps: --arch needs a value" >&2; exit 2; } ;;
     --force) FORCE=--force; shift ;;
-    *) echo "usage: $0 [--arch i686|x86_64] [--force]" >&2; exit 2 ;;
+    --deps) DEPS_DIR=${2:-}; shift 2 || { echo "deps: --deps needs a value" >&2; exit 2; } ;;
+    --only) ONLY=${2:-}; shift 2 || { echo "deps: --only needs a value" >&2; exit 2; } ;;
+    *) echo "usage: $0 [--arch i686|x86_64] [--force] [--deps DIR] [--only NAME]" >&2; exit 2 ;;
   esac
 done
 case "$ARCH" in
@@ -31,10 +42,19 @@ case "$ARCH" in
   *) echo "deps: unknown --arch $ARCH (i686 or x86_64)" >&2; exit 2 ;;
 esac
 TOOLCHAIN="$ROOT/cmake/mingw-$ARCH.cmake"
-DEPS="$ROOT/build/deps"
+DEPS=${DEPS_DIR:-$ROOT/build/deps}
+mkdir -p "$DEPS"
+DEPS=$(cd "$DEPS" && pwd)
+case "$ONLY" in
+  "" | libjpeg | minizip | expat | libxml2) ;;
+  *) echo "deps: unknown --only $ONLY (libjpeg, minizip, expat or libxml2)" >&2; exit 2 ;;
+esac
+wanted() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
 TRIPLET=$ARCH-w64-mingw32
 
-"$ROOT/scripts/build-libjpeg-mingw.sh" --arch "$ARCH" $FORCE
+if wanted libjpeg; then
+  "$ROOT/scripts/build-libjpeg-mingw.sh" --arch "$ARCH" $FORCE
+fi
 
 say() { echo "deps: $*"; }
 die() { echo "deps: $*" >&2; exit 1; }
@@ -135,5 +155,46 @@ build_expat() {
   say "expat installed in $prefix"
 }
 
-build_minizip
-build_expat
+build_libxml2() {
+  prefix="$DEPS/libxml2-$SUFFIX"
+  [ "$FORCE" = "--force" ] && rm -rf "$prefix"
+  if [ -f "$prefix/.complete" ]; then
+    say "libxml2 already built in $prefix"
+    return
+  fi
+  fetch_source libxml2
+  log="$DEPS/libxml2-build-$ARCH.log"
+  say "building libxml2 from $TARBALL, log in $log"
+  unpack_patched libxml2-src-$ARCH
+  rm -rf "$prefix" libxml2-build-$ARCH
+  generator=""
+  command -v ninja >/dev/null 2>&1 && generator="-GNinja"
+  # Only the parsers: the readers hand it UTF-8 or a page it knows natively
+  # (UTF-16, Latin-1, ASCII), so iconv and ICU are not needed, and nothing
+  # may be fetched from the network.
+  # shellcheck disable=SC2086
+  if ! {
+    cmake -S libxml2-src-$ARCH -B libxml2-build-$ARCH $generator \
+      -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+      -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_ZLIB=OFF \
+      -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_HTTP=OFF \
+      -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_CATALOG=OFF \
+      -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_DEBUG=OFF \
+      -DLIBXML2_WITH_THREADS=ON &&
+    cmake --build libxml2-build-$ARCH -j2 &&
+    cmake --install libxml2-build-$ARCH
+  } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    die "libxml2 build failed; see $log"
+  fi
+  [ -f "$prefix/include/libxml2/libxml/HTMLparser.h" ] && ls "$prefix"/lib/libxml2*.a >/dev/null 2>&1 ||
+    die "install incomplete: no include/libxml2/libxml/HTMLparser.h or lib/libxml2*.a in $prefix"
+  rm -rf libxml2-src-$ARCH libxml2-build-$ARCH
+  echo "$TARBALL $DEBIAN_TARBALL" >"$prefix/.complete"
+  say "libxml2 installed in $prefix"
+}
+
+if wanted minizip; then build_minizip; fi
+if wanted expat; then build_expat; fi
+if wanted libxml2; then build_libxml2; fi

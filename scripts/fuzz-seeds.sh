@@ -107,3 +107,15 @@ if [ -d "$shared_xls_corpus" ]; then
 else
   echo "fuzz-seeds: no .xls corpus at $shared_xls_corpus"
 fi
+
+# The web page reader's seeds: the shared corpus's smaller pages.
+shared_html_corpus=${CORVANE_LEGACY_CORPUS_DIR:-../shared/corpus}/html
+html_seeds=build/fuzz/html-seeds
+rm -rf "$html_seeds"
+mkdir -p "$html_seeds"
+if [ -d "$shared_html_corpus" ]; then
+  find "$shared_html_corpus" -type f -size -64k -exec cp {} "$html_seeds"/ \;
+  echo "fuzz-seeds: $(ls "$html_seeds" | wc -l) web pages from $shared_html_corpus"
+else
+  echo "fuzz-seeds: no web page corpus at $shared_html_corpus"
+fi

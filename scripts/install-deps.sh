@@ -4,7 +4,7 @@
 set -eu
 
 NATIVE_PACKAGES="cmake make ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev \
-clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-dev libexpat1-dev pandoc"
+clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-dev libexpat1-dev libxml2-dev pandoc"
 # wine64 and the x86_64 compilers: the 64-bit test flavour, for machines
 # that can neither run 32-bit programs nor emulate them (the emulator,
 # qemu-i386, is fetched by scripts/fetch-qemu-i386.sh when needed).

@@ -59,6 +59,21 @@ TEST_F(BuiltInRowsTest, DocxAndDocmConvertWithTheBuiltInReader) {
   }
 }
 
+TEST_F(BuiltInRowsTest, WebPagesConvertWithTheBuiltInReader) {
+  const std::string page =
+      "<html><head><title>Intranet</title></head><body><h1>News</h1><ul><li>one</li></ul>"
+      "<table><tr><td>a</td><td>b</td></tr></table></body></html>";
+  for (const char* name : {"news.htm", "form.HTX", "macro.otm"}) {
+    SCOPED_TRACE(name);
+    const import::Outcome outcome = import::ConvertDocument(Write(name, page));
+    ASSERT_TRUE(outcome.converted) << outcome.reason;
+    const std::string html = Read(std::filesystem::path(name).stem().string() + ".html");
+    EXPECT_NE(html.find("<title>Intranet</title>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<p>News</p>\r\n<ul><li>one</li></ul>\r\n<p>a | b</p>"), std::string::npos)
+        << html;
+  }
+}
+
 TEST_F(BuiltInRowsTest, WhatNoReaderConvertsFailsWithItsReasonAndNoOutput) {
   struct Case {
     const char* name;
@@ -89,6 +104,11 @@ TEST_F(BuiltInRowsTest, AFileIsReadAsWhatItIsWhateverRowItsNameChooses) {
   ASSERT_TRUE(from_package.converted) << from_package.reason;
   EXPECT_EQ(from_package.output, (root_ / "package.html").string());
   EXPECT_NE(Read("package.html").find("<p>Saved as .doc</p>"), std::string::npos);
+
+  // Word and Excel save web pages under their own extensions too.
+  const std::string page = "<html><head><title>Saved</title></head><body><p>Web page</p></body>";
+  ASSERT_TRUE(import::ConvertDocument(Write("page.doc", page)).converted);
+  EXPECT_NE(Read("page.html").find("<p>Web page</p>"), std::string::npos);
 
   const std::string rtf = "{\\rtf1 Rich text under another name\\par}";
   ASSERT_TRUE(import::ConvertDocument(Write("rich.doc", rtf)).converted);
