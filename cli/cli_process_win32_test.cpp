@@ -127,6 +127,39 @@ TEST(CliUnicodeNames, ATreeOfAnyNamesConvertsAndStaysInside) {
   }
 }
 
+// The path limit of the ANSI calls is in UTF-16 units, not in bytes: a
+// file 176 characters deep in Cyrillic folders (over 300 bytes in UTF-8)
+// is found and converted.
+TEST(CliUnicodeNames, APathLongInBytesButNotInCharactersIsWalked) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring root =
+      std::wstring(temp) + L"corvane-long-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring name = L"\\\x0416.rtf";
+  // Folders of at most 60 letters: the host's file system counts a name's
+  // limit in UTF-8 bytes.
+  std::vector<std::wstring> folders = {root};
+  while (folders.back().size() + name.size() < 176) {
+    const std::size_t left = 176 - folders.back().size() - name.size();
+    // A separator and at least one letter each; none left with a separator alone.
+    const std::size_t units = left <= 61 ? left : left - 61 == 1 ? 60 : 61;
+    folders.push_back(folders.back() + L"\\" + std::wstring(units - 1, L'\x0414'));
+  }
+  const std::wstring input = folders.back() + name;
+  ASSERT_EQ(input.size(), 176u);
+  for (const std::wstring& made : folders) ASSERT_TRUE(::CreateDirectoryW(made.c_str(), nullptr));
+  ASSERT_TRUE(MakeFile(input, "{\\rtf1 deep}"));
+
+  EXPECT_EQ(RunCli(L"\"" + root + L"\""), 0);
+  const std::wstring output = input.substr(0, input.size() - 3) + L"html";
+  EXPECT_TRUE(Exists(output));
+
+  for (const std::wstring& made : {input, output}) ::DeleteFileW(made.c_str());
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+    ::RemoveDirectoryW(folder->c_str());
+  }
+}
+
 // A list, an output folder, four workers and the report, with names
 // outside any Western code page on every path.
 TEST(CliUnicodeNames, AListAndAnOutputFolderKeepEveryName) {

@@ -203,5 +203,39 @@ TEST_F(ConvertDocumentFileTest, AnInputThatCannotBeReadWritesNoOutput) {
   EXPECT_EQ(Read(PathOf("odd.html")), "previous");
 }
 
+// A run killed half way leaves its temporary output behind; the next run
+// to write in that folder takes it away, and only it.
+TEST_F(ConvertDocumentFileTest, AnEndedRunsLeftoverTemporaryGoesWithTheNextWriteThere) {
+  // No process can have this id: above Linux's largest, and no Windows
+  // process table reaches it.
+  const std::string ended = "2147483644";
+  const std::string running = std::to_string(os::CurrentProcessId());
+  const struct {
+    std::string name;
+    bool folder;
+    bool kept;
+  } cases[] = {
+      {".~corvane-" + ended + "-3.tmp", false, false},
+      {".~corvane-" + ended + "-0.tmp", false, false},
+      {".~corvane-" + running + "-999999.tmp", false, true},  // a write in progress here
+      {".~corvane-" + ended + "-4.tmp", true, true},          // not a file of ours
+      {".~corvane-" + ended + "-5.tmp.bak", false, true},
+      {".~corvane-x-5.tmp", false, true},
+      {".~corvane-" + ended + ".tmp", false, true},
+      {"notes.tmp", false, true},
+  };
+  for (const auto& c : cases) {
+    if (c.folder) {
+      std::filesystem::create_directory(root_ / c.name);
+    } else {
+      Write(c.name, "partial");
+    }
+  }
+  EXPECT_TRUE(ConvertDocumentFile(Write("a.rtf", kRtf)));
+  for (const auto& c : cases) {
+    EXPECT_EQ(std::filesystem::exists(root_ / c.name), c.kept) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace corvane::import::testing

@@ -1,14 +1,17 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <functional>
 #include <vector>
 
+#include "engine/rtf2html.h"
 #include "import/convert_document.h"
 #include "import/file_io.h"
 #include "import/import_test_support.h"
@@ -213,6 +216,94 @@ TEST_F(FileIoPosixTest, AReadOnlyOutputIsRefusedForAUserWhoCannotWriteIt) {
       true);
   EXPECT_EQ(result, 0) << "1: no error, 2: another error, 3: still writable";
   EXPECT_EQ(Read(output), "previous");
+}
+
+// A folder that takes no new file still lets its existing, writable output
+// be replaced, as a truncating create would; a missing output there is
+// the create error it always was.
+TEST_F(FileIoPosixTest, AFolderThatTakesNoNewFileStillHasItsOutputReplaced) {
+  fs::permissions(root_, fs::perms::all);  // the unprivileged child reaches it
+  const fs::path folder = root_ / "closed";
+  fs::create_directory(folder);
+  const std::string replaced_input = (folder / "kept.rtf").string();
+  const std::string replaced_output = (folder / "kept.html").string();
+  const std::string missing_input = (folder / "new.rtf").string();
+  std::ofstream(replaced_input, std::ios::binary) << kRtf;
+  std::ofstream(replaced_output, std::ios::binary) << std::string(200, 'x');
+  std::ofstream(missing_input, std::ios::binary) << kRtf;
+  fs::permissions(replaced_output, fs::perms::all);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  const int result = RunInChild(
+      [&] {
+        if (::access(folder.c_str(), W_OK) == 0) return 3;  // could not drop the right to write
+        try {
+          if (!ConvertDocumentFile(replaced_input)) return 1;
+        } catch (const FileError&) {
+          return 1;
+        }
+        try {
+          ConvertDocumentFile(missing_input);
+          return 2;
+        } catch (const FileError& error) {
+          const std::string expected =
+              CreateErrorPrefix((folder / "new.html").string()) + os::SystemErrorText(EACCES);
+          return error.what() == expected ? 0 : 2;
+        }
+      },
+      true);
+  EXPECT_EQ(result, 0) << "1: the output was not replaced, 2: the missing one went wrong, "
+                          "3: still allowed to write the folder";
+  fs::permissions(folder, fs::perms::all);
+  EXPECT_EQ(Read(replaced_output), RenderRtfAsHtml(kRtf));
+  EXPECT_EQ(OtherNames(folder, {"kept.rtf", "kept.html", "new.rtf"}), std::vector<std::string>{});
+}
+
+// An output path just under the system's limit is written although a
+// temporary name beside it would be over the limit.
+TEST_F(FileIoPosixTest, AnOutputNearThePathLimitIsWrittenWhereItsTemporaryCannotBe) {
+  struct Case {
+    std::size_t output_length;
+    bool previous;  // an output to replace is there already
+  };
+  const Case cases[] = {{PATH_MAX - 1, false}, {PATH_MAX - 1, true}, {PATH_MAX - 12, false}};
+  int number = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.output_length) + (c.previous ? " replacing" : " new"));
+    // Folders of at most 200 bytes each, down to the length that leaves
+    // room for "/a.html" exactly.
+    fs::path folder = root_ / std::to_string(number++);
+    const std::size_t folder_length = c.output_length - std::string("/a.html").size();
+    while (folder.string().size() < folder_length) {
+      const std::size_t left = folder_length - folder.string().size() - 1;
+      folder /= std::string(std::min<std::size_t>(left, 200), 'd');
+    }
+    ASSERT_EQ(folder.string().size(), folder_length);
+    fs::create_directories(folder);
+    const std::string input = (folder / "a.rtf").string();
+    const std::string output = (folder / "a.html").string();
+    ASSERT_EQ(output.size(), c.output_length);
+    std::ofstream(input, std::ios::binary) << kRtf;
+    if (c.previous) std::ofstream(output, std::ios::binary) << std::string(200, 'x');
+    EXPECT_TRUE(ConvertDocumentFile(input));
+    EXPECT_EQ(Read(output), RenderRtfAsHtml(kRtf));
+    EXPECT_EQ(OtherNames(folder, {"a.rtf", "a.html"}), std::vector<std::string>{});
+  }
+}
+
+// The leftover of a real writer that has ended goes; that of a live
+// process (ours is the parent) stays.
+TEST_F(FileIoPosixTest, ALeftoverTemporaryGoesOnlyWhenItsWriterHasEnded) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string ended = Write(".~corvane-" + std::to_string(child) + "-0.tmp", "partial");
+  const std::string live = Write(".~corvane-" + std::to_string(::getppid()) + "-0.tmp", "partial");
+  EXPECT_TRUE(ConvertDocumentFile(Write("a.rtf", kRtf)));
+  EXPECT_FALSE(fs::exists(ended));
+  EXPECT_TRUE(fs::exists(live));
 }
 
 // A writer killed at any point leaves the previous output or the new one,

@@ -1,6 +1,9 @@
 // Windows share modes and attributes, which only the real system enforces.
 #include <windows.h>
 
+#include <string_view>
+
+#include "engine/rtf2html.h"
 #include "import/convert_document.h"
 #include "import/file_io.h"
 #include "import/import_test_support.h"
@@ -65,6 +68,35 @@ TEST_F(FileIoWin32Test, AReadOnlyOrBusyOutputCannotBeCreated) {
             "Cannot create file \"" + os::FullPathName(output) + "\". " +
                 os::SystemErrorText(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(Read(output), "old");
+}
+
+// Outputs of 249 to 259 characters with short names: CreateFileA takes
+// each, though a temporary name beside it would pass the limit.
+TEST_F(FileIoWin32Test, AnOutputUpToThePathLimitIsWrittenWhereItsTemporaryCannotBe) {
+  // A folder of 242 characters, so that "a.html" in it makes 249.
+  constexpr std::size_t kFolderLength = 249 - std::string_view("\\a.html").size();
+  const std::filesystem::path folder =
+      root_ / std::string(kFolderLength - root_.string().size() - 1, 'd');
+  ASSERT_EQ(folder.string().size(), kFolderLength);
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  for (const std::size_t length : {249, 254, 259}) {
+    const std::string stem(length - folder.string().size() - 1 - 5, 'a');
+    SCOPED_TRACE(std::to_string(length) + " characters");
+    const std::string input = (folder / (stem + ".rtf")).string();
+    const std::string output = (folder / (stem + ".html")).string();
+    ASSERT_EQ(output.size(), length);
+    std::ofstream(input, std::ios::binary) << "{\\rtf1 x}";
+    for (const bool previous : {false, true}) {
+      if (previous) std::ofstream(output, std::ios::binary) << "previous";
+      bool converted = false;
+      EXPECT_EQ(ErrorOf([&] { converted = ConvertDocumentFile(input); }), "(no error)");
+      EXPECT_TRUE(converted);
+      EXPECT_EQ(Read(output), RenderRtfAsHtml("{\\rtf1 x}"));
+    }
+  }
+  std::size_t names = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++names;
+  EXPECT_EQ(names, 6u) << "a temporary file stayed behind";
 }
 
 TEST_F(FileIoWin32Test, ReadersMayShareTheSource) {

@@ -71,6 +71,16 @@ class File {
   static File CreateNew(const std::string& path, const std::string& permissions_from,
                         ErrorCode& error);
 
+  // Opens an existing file to be written over where it stands, shared with
+  // no one, neither truncated yet nor opened through a link at its name. A
+  // folder, pipe, device or link is refused, as the open file itself shows
+  // it: a name swapped after it was examined cannot slip through.
+  static File OpenExistingToRewrite(const std::string& path, ErrorCode& error);
+
+  // True when path names this open file (hard links too).
+  bool IsSameFileAs(const std::string& path) const;
+  // Cuts the file to nothing; the next write goes to its start.
+  bool Truncate(ErrorCode& error);
   // Reads as many bytes as the file holds now. False on any read error.
   bool ReadAll(Bytes& content, ErrorCode& error);
   // True only when every byte was written.
@@ -91,6 +101,23 @@ class File {
 // failure to the callers that clean up, but they must tell it from one.
 enum class RemoveResult { kRemoved, kMissing, kFailed };
 RemoveResult RemoveFile(const std::string& path);
+
+// Whether the file calls can take the name, measured as the system measures
+// it: in UTF-16 units against MAX_PATH on Windows (not in ANSI bytes), in
+// bytes against PATH_MAX elsewhere.
+bool FitsPathLimit(const std::string& path);
+
+// What a failed creation of a new file says about writing its neighbour
+// in place instead.
+enum class CreateFailure {
+  kNameTooLong,   // the name is over the system's limit
+  kAccessDenied,  // the folder takes no new file (an existing one may still be written)
+  kOther,
+};
+CreateFailure ClassifyCreateFailure(ErrorCode error);
+
+// Whether a process of that id runs now; true when it cannot be told.
+bool ProcessIsRunning(unsigned long id);
 
 // Puts from in the place of to in one step, replacing a file named to.
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error);

@@ -2,11 +2,13 @@
 // modes here: a file being written by someone else can still be opened.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -90,6 +92,49 @@ File File::CreateNew(const std::string& path, const std::string& permissions_fro
   return File(fd);
 }
 
+File File::OpenExistingToRewrite(const std::string& path, ErrorCode& error) {
+  // O_NONBLOCK: a FIFO put in the output's place must not hang the open.
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = static_cast<ErrorCode>(errno);
+    return File();
+  }
+  File file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return File();
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = EINVAL;
+    return File();
+  }
+  error = 0;
+  return file;
+}
+
+bool File::IsSameFileAs(const std::string& path) const {
+  struct stat mine {};
+  struct stat theirs {};
+  return handle_ != kInvalid && ::fstat(static_cast<int>(handle_), &mine) == 0 &&
+         ::stat(path.c_str(), &theirs) == 0 && mine.st_dev == theirs.st_dev &&
+         mine.st_ino == theirs.st_ino;
+}
+
+bool File::Truncate(ErrorCode& error) {
+  const int fd = static_cast<int>(handle_);
+  if (handle_ == kInvalid) {
+    error = EBADF;
+    return false;
+  }
+  if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+    error = static_cast<ErrorCode>(errno);
+    return false;
+  }
+  error = 0;
+  return true;
+}
+
 bool File::FlushToDisk(ErrorCode& error) {
   if (handle_ == kInvalid) {
     error = EBADF;
@@ -160,6 +205,28 @@ bool File::WriteAll(std::string_view data, ErrorCode& error) {
 RemoveResult RemoveFile(const std::string& path) {
   if (::unlink(path.c_str()) == 0) return RemoveResult::kRemoved;
   return errno == ENOENT ? RemoveResult::kMissing : RemoveResult::kFailed;
+}
+
+bool FitsPathLimit(const std::string& path) {
+  // PATH_MAX counts the terminating zero. Each component has a limit of its
+  // own too, which the callers' short names of their own never approach.
+  return !path.empty() && path.size() < PATH_MAX;
+}
+
+CreateFailure ClassifyCreateFailure(ErrorCode error) {
+  switch (error) {
+    case ENAMETOOLONG: return CreateFailure::kNameTooLong;
+    case EACCES:
+    case EPERM: return CreateFailure::kAccessDenied;
+    default: return CreateFailure::kOther;
+  }
+}
+
+bool ProcessIsRunning(unsigned long id) {
+  // 0 and values past pid_t would name a process group or wrap to one.
+  if (id == 0 || id > static_cast<unsigned long>(INT_MAX)) return false;
+  if (::kill(static_cast<pid_t>(id), 0) == 0) return true;
+  return errno != ESRCH;  // EPERM: it runs, as someone else
 }
 
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {

@@ -103,4 +103,41 @@ TEST(OsPosixFiles, SpecialFilesAreRefusedWithoutWaiting) {
   EXPECT_EQ(error, static_cast<os::ErrorCode>(EINVAL));
 }
 
+// The way in for writing an output where it stands: what the open file is
+// decides, not what the name was when looked at earlier.
+TEST(OsPosixFiles, RewritingInPlaceOpensOnlyARegularFileAndNotThroughALink) {
+  TempFolder temp;
+  const std::string target = temp / "target.html";
+  ASSERT_TRUE(WriteFileAt(target, "keep me"));
+  ASSERT_EQ(::mkfifo((temp / "pipe.html").c_str(), 0600), 0) << errno;
+  std::filesystem::create_symlink(target, temp / "link.html");
+  std::filesystem::create_directory(temp / "folder.html");
+  const struct {
+    const char* name;
+    os::ErrorCode error;  // 0: opened
+  } cases[] = {
+      {"target.html", 0},      {"link.html", ELOOP},
+      {"pipe.html", EINVAL},  // refused at once, not waited on
+      {"folder.html", EISDIR}, {"missing.html", ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    os::ErrorCode error = 0;
+    os::File file = os::File::OpenExistingToRewrite(temp / c.name, error);
+    EXPECT_EQ(static_cast<bool>(file), c.error == 0);
+    EXPECT_EQ(error, c.error);
+  }
+  EXPECT_EQ(os::testing::ContentOf(target), "keep me");  // opening alone truncates nothing
+
+  std::filesystem::create_hard_link(target, temp / "hard.html");
+  os::ErrorCode error = 0;
+  os::File file = os::File::OpenExistingToRewrite(target, error);
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(file.IsSameFileAs(temp / "hard.html"));
+  EXPECT_FALSE(file.IsSameFileAs(temp / "pipe.html"));
+  ASSERT_TRUE(file.Truncate(error));
+  ASSERT_TRUE(file.WriteAll("new", error));
+  EXPECT_EQ(os::testing::ContentOf(target), "new");
+}
+
 }  // namespace

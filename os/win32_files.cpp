@@ -24,6 +24,18 @@ bool IsDotOrDotDot(const wchar_t* name) {
   return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
+bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  const win32::KernelHandle handle(
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return handle && ::GetFileInformationByHandle(handle.Get(), &info);
+}
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
 }  // namespace
 
 void File::Close() {
@@ -64,6 +76,51 @@ File File::CreateNew(const std::string& path, const std::string& /*permissions_f
   }
   error = ERROR_SUCCESS;
   return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+File File::OpenExistingToRewrite(const std::string& path, ErrorCode& error) {
+  // The reparse point itself is opened, not what it names, so that the
+  // checks below see a link as a link.
+  const HANDLE handle =
+      ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+    return File();
+  }
+  File file(reinterpret_cast<std::intptr_t>(handle));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+       win32::IsLinkReparsePoint(handle))) {
+    error = ERROR_INVALID_PARAMETER;
+    return File();
+  }
+  error = ERROR_SUCCESS;
+  return file;
+}
+
+bool File::IsSameFileAs(const std::string& path) const {
+  BY_HANDLE_FILE_INFORMATION mine{};
+  BY_HANDLE_FILE_INFORMATION theirs{};
+  return handle_ != kInvalid && ::GetFileInformationByHandle(AsHandle(handle_), &mine) &&
+         ReadIdentity(path, theirs) && SameIdentity(mine, theirs);
+}
+
+bool File::Truncate(ErrorCode& error) {
+  if (handle_ == kInvalid) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  const LARGE_INTEGER start{};
+  if (!::SetFilePointerEx(AsHandle(handle_), start, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(AsHandle(handle_))) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = ERROR_SUCCESS;
+  return true;
 }
 
 bool File::FlushToDisk(ErrorCode& error) {
@@ -148,6 +205,28 @@ RemoveResult RemoveFile(const std::string& path) {
                                                                         : RemoveResult::kFailed;
 }
 
+bool FitsPathLimit(const std::string& path) {
+  // The ANSI calls turn the name into UTF-16 first, and the limit applies
+  // to that: a Cyrillic name in UTF-8 takes two bytes a letter, one unit.
+  const std::wstring wide = win32::ToWide(path);
+  return !wide.empty() && wide.size() < MAX_PATH;
+}
+
+CreateFailure ClassifyCreateFailure(ErrorCode error) {
+  switch (error) {
+    case ERROR_FILENAME_EXCED_RANGE: return CreateFailure::kNameTooLong;
+    case ERROR_ACCESS_DENIED: return CreateFailure::kAccessDenied;
+    default: return CreateFailure::kOther;
+  }
+}
+
+bool ProcessIsRunning(unsigned long id) {
+  const win32::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+  // No such process answers "invalid parameter"; a refusal means it runs.
+  if (!process) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
 bool ReplaceFileWith(const std::string& from, const std::string& to, ErrorCode& error) {
   if (!::MoveFileExA(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -201,24 +280,10 @@ bool MayReplaceFile(const std::string& path, ErrorCode& error) {
   return true;
 }
 
-namespace {
-
-bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-  const win32::KernelHandle handle(
-      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return handle && ::GetFileInformationByHandle(handle.Get(), &info);
-}
-
-}  // namespace
-
 bool IsSameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION info_a{};
   BY_HANDLE_FILE_INFORMATION info_b{};
-  return ReadIdentity(a, info_a) && ReadIdentity(b, info_b) &&
-         info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
-         info_a.nFileIndexHigh == info_b.nFileIndexHigh &&
-         info_a.nFileIndexLow == info_b.nFileIndexLow;
+  return ReadIdentity(a, info_a) && ReadIdentity(b, info_b) && SameIdentity(info_a, info_b);
 }
 
 bool ExactAnsiName(const wchar_t* name, std::string& ansi) {
@@ -335,7 +400,7 @@ bool ListFolder(const std::string& folder, const std::function<bool(const Folder
          !win32::ToExactAnsi(data.cAlternateFileName, entry.name))) {
       entry.examine_error = ERROR_NO_UNICODE_TRANSLATION;
       entry.name = win32::ToDisplayAnsi(data.cFileName);  // for the message only
-    } else if (prefix.size() + entry.name.size() >= MAX_PATH) {
+    } else if (!FitsPathLimit(prefix + entry.name)) {
       entry.examine_error = ERROR_FILENAME_EXCED_RANGE;  // the ANSI calls cannot reach it
     } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
       entry.is_link = win32::IsLinkReparsePoint(prefix + entry.name);

@@ -61,14 +61,17 @@ std::wstring ToWide(const std::string& name) {
 }
 
 bool IsLinkReparsePoint(const std::string& path) {
-  static const GetInformationByHandleEx get_information = FindGetInformationByHandleEx();
-  if (get_information == nullptr) return true;
   const KernelHandle handle(::CreateFileA(
       path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return !handle || IsLinkReparsePoint(handle.Get());
+}
+
+bool IsLinkReparsePoint(HANDLE file) {
+  static const GetInformationByHandleEx get_information = FindGetInformationByHandleEx();
+  if (get_information == nullptr) return true;
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!handle || !get_information(handle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
-    return true;
+  if (!get_information(file, FileAttributeTagInfo, &tag, sizeof tag)) return true;
   if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
   // Symbolic links, junctions and the like name another entry: the tag's
   // name-surrogate bit says so. A tag of 0 was not read.

@@ -25,5 +25,7 @@ std::wstring ToWide(const std::string& name);
 // a walker); false for the reparse points that hold data (cloud files,
 // deduplicated files and the like), which are plain files and folders.
 bool IsLinkReparsePoint(const std::string& path);
+// The same for a file already open (without following its reparse point).
+bool IsLinkReparsePoint(HANDLE file);
 
 }  // namespace corvane::os::win32
