@@ -112,7 +112,7 @@ class FullTextScanner {
   while (state_.Position < length) {
     const unsigned char c = static_cast<unsigned char>(data[state_.Position]);
     if (fallback_to_skip_ > 0 && SkipFallbackCharacter(c)) continue;
-    if (bytes_.WaitingForTrail() && c >= 0x40 && c != '\\' && c != '{' && c != '}') {
+    if (bytes_.Continues(c) && c != '\\' && c != '{' && c != '}') {
       EmitByte(c);  // a literal trail byte, which may look like ASCII
       ++state_.Position;
       continue;
