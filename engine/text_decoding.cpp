@@ -207,8 +207,7 @@ std::shared_ptr<const ByteDecoder::Table> ByteDecoder::BuildTable(unsigned code_
   // serves all 128; other pages are asked byte by byte (the bytes that
   // begin a sequence never come here).
   if (SequencesOf(code_page) == ByteSequences::kSingle && scratch_.size() == 128) {
-    const std::u32string characters = scratch_;
-    for (unsigned i = 0; i < 128; ++i) AppendHtmlCodePoint(characters[i], (*table)[i]);
+    for (unsigned i = 0; i < 128; ++i) AppendHtmlCodePoint(scratch_[i], (*table)[i]);
   } else {
     for (unsigned i = 0; i < 128; ++i) {
       DecodeWithSystem(code_page, std::string_view(upper).substr(i, 1), (*table)[i]);

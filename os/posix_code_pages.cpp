@@ -46,7 +46,7 @@ class Converter {
 
 Converter* ConverterFor(unsigned code_page) {
   thread_local std::unordered_map<unsigned, Converter> converters;
-  const auto [found, added] = converters.try_emplace(code_page, code_page);
+  const auto found = converters.try_emplace(code_page, code_page).first;
   if (found->second.valid()) return &found->second;
   converters.erase(found);
   return nullptr;

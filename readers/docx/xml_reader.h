@@ -3,6 +3,7 @@
 // alike), refuses document type declarations and caps nesting.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
