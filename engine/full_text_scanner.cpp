@@ -84,6 +84,7 @@ class FullTextScanner {
   void EmitCodePoint(char32_t c);
   bool HasPending() const { return bytes_.WaitingForTrail() || high_surrogate_ != 0; }
   void FlushPending();
+  void FlushPendingBytes();
   unsigned CodePage() const {
     const unsigned page = groups_.back().code_page;
     if (page != 0) return page;
@@ -112,7 +113,7 @@ class FullTextScanner {
   while (state_.Position < length) {
     const unsigned char c = static_cast<unsigned char>(data[state_.Position]);
     if (fallback_to_skip_ > 0 && SkipFallbackCharacter(c)) continue;
-    if (bytes_.WaitingForTrail() && c >= 0x40 && c != '\\' && c != '{' && c != '}') {
+    if (bytes_.Continues(c) && c != '\\' && c != '{' && c != '}') {
       EmitByte(c);  // a literal trail byte, which may look like ASCII
       ++state_.Position;
       continue;
@@ -255,7 +256,9 @@ void FullTextScanner::SkipBinary() {
 
 void FullTextScanner::HandleBrace(bool opening) {
   ++state_.Position;
-  FlushPending();
+  // Half a surrogate pair waits across the edge: writers put the halves in
+  // groups of their own to give each its own \uc.
+  FlushPendingBytes();
   fallback_to_skip_ = 0;
   if (!opening) {
     --state_.Depth;
@@ -287,10 +290,15 @@ void FullTextScanner::ApplyWord() {
     fallback_to_skip_ = groups_.back().unicode_fallback;
     return;
   }
-  if (HasPending()) FlushPending();
   if (w == "uc") {
+    // It writes nothing, so the halves of a pair on either side of it stay
+    // one character.
+    FlushPendingBytes();
     groups_.back().unicode_fallback = std::max(0L, ParamValue(1));
-  } else if (w == "f") {
+    return;
+  }
+  if (HasPending()) FlushPending();
+  if (w == "f") {
     groups_.back().code_page = fonts_.CodePage(ParamValue(0));
   } else if (w == "plain") {
     groups_.back().code_page = default_font_ >= 0 ? fonts_.CodePage(default_font_) : 0;
@@ -500,11 +508,7 @@ void FullTextScanner::EmitByte(unsigned char b) {
 void FullTextScanner::EmitUnicode(long value) {
   if (value < 0) value += 65536;
   const char32_t c = value < 0 ? 0xFFFD : static_cast<char32_t>(value);
-  if (bytes_.WaitingForTrail()) {
-    decoded_.clear();
-    bytes_.Flush(decoded_);
-    state_.EmitRun(decoded_);
-  }
+  FlushPendingBytes();
   if (c >= 0xDC00 && c <= 0xDFFF && high_surrogate_ != 0) {
     const char32_t joined = 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (c - 0xDC00);
     high_surrogate_ = 0;
@@ -527,6 +531,13 @@ void FullTextScanner::EmitCodePoint(char32_t c) {
   } else {
     state_.EmitRun(decoded_);
   }
+}
+
+void FullTextScanner::FlushPendingBytes() {
+  if (!bytes_.WaitingForTrail()) return;
+  decoded_.clear();
+  bytes_.Flush(decoded_);
+  state_.EmitRun(decoded_);
 }
 
 // Half a character met something else: it shows as U+FFFD.

@@ -319,6 +319,26 @@ const Pathological kPathological[] = {
        EXPECT_EQ(BodyOf(doc), "\r\n<p>" + Repeat("\u041f", 200'000) + "</p>");
      },
      true},
+    {"code_pages_400k_each_used",
+     [] {
+       // A new page the system lacks before every other character, and
+       // real pages in turn between them.
+       constexpr unsigned kReal[] = {1250, 1252, 1254, 1257, 1258, 28591};
+       std::string rtf = "{\\rtf1{\\fonttbl";
+       for (unsigned i = 0; i < 40; ++i) {
+         rtf += "{\\f" + std::to_string(i) + "\\cpg" + std::to_string(kReal[i % 6]) + " x;}";
+       }
+       rtf += "}";
+       for (unsigned i = 0; i < 400'000; ++i) {
+         rtf += "\\ansicpg" + std::to_string(100'000 + i) + "\\plain\\'e9\\f" +
+                std::to_string(i % 40) + "\\'e9";
+       }
+       return rtf + "}";
+     },
+     [](const std::string& doc) {
+       EXPECT_EQ(BodyOf(doc), "\r\n<p>" + Repeat("\u00e9", 800'000) + "</p>");
+     },
+     true},
     {"list_items_200k_of_200k_lists",
      [] {
        std::string rtf = "{\\rtf1{\\*\\listtable";

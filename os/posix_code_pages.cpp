@@ -20,6 +20,7 @@ std::string IconvName(unsigned code_page) {
     case 21866: return "KOI8-U";
     case 28591: return "ISO-8859-1";
     case 20932: return "EUC-JP";
+    case 54936: return "GB18030";
     case 65001: return "UTF-8";
     default:
       // 28592 to 28606: the ISO 8859 parts (28591 is above).
@@ -31,7 +32,8 @@ std::string IconvName(unsigned code_page) {
 }
 
 // One conversion descriptor per code page and thread: iconv_t keeps state
-// between calls and may not be shared.
+// between calls and may not be shared. Only pages iconv knows are kept, so
+// that a document naming thousands of others leaves nothing behind.
 class Converter {
  public:
   explicit Converter(unsigned code_page)
@@ -48,16 +50,20 @@ class Converter {
   iconv_t handle_;
 };
 
-Converter& ConverterFor(unsigned code_page) {
+Converter* ConverterFor(unsigned code_page) {
   thread_local std::unordered_map<unsigned, Converter> converters;
-  return converters.try_emplace(code_page, code_page).first->second;
+  const auto found = converters.try_emplace(code_page, code_page).first;
+  if (found->second.valid()) return &found->second;
+  converters.erase(found);
+  return nullptr;
 }
 
 class IconvDecoder final : public CodePageDecoder {
  public:
   bool Decode(unsigned code_page, std::string_view bytes, std::u32string& out) const override {
-    Converter& converter = ConverterFor(code_page);
-    if (!converter.valid()) return false;
+    Converter* known = ConverterFor(code_page);
+    if (known == nullptr) return false;
+    Converter& converter = *known;
     ::iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(bytes.data());
     std::size_t in_left = bytes.size();

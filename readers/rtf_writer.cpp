@@ -95,14 +95,15 @@ void RtfWriter::Character(char32_t character) {
     return;
   }
   if (character > 0xFFFF) {
-    // A surrogate pair: the first half outside the fallback count, so one
-    // "?" stands for the whole character.
+    // A surrogate pair: the first half without a fallback, so one "?"
+    // stands for the whole character, and both in one group, so that no
+    // reader takes the group's edge for the end of the character.
     const char32_t offset = character - 0x10000;
     rtf_ += "{\\uc0";
     AppendUnicode(rtf_, 0xD800 + (offset >> 10));
-    rtf_ += '}';
+    rtf_ += "\\uc1";
     AppendUnicode(rtf_, 0xDC00 + (offset & 0x3FF));
-    rtf_ += '?';
+    rtf_ += "?}";
     return;
   }
   unsigned char ansi[2] = {0, 0};

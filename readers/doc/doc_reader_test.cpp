@@ -405,7 +405,7 @@ const TextCase kTextCases[] = {
      "Caf\\u233\\'e9 \\u8220\\'93q\\u8221\\'94\\par\r\nNext\\par\r\n"},
     {"MixedPieces", Compressed(u"Wide \u0416\rNarrow\rWide\r", {6}),
      "Wide \\u1046?\\par\r\nNarrow\\par\r\nWide\\par\r\n"},
-    {"SurrogatePair", PlainFixture(u"a\U0001F600b\r"), "a{\\uc0\\u-10179}\\u-8704?b\\par\r\n"},
+    {"SurrogatePair", PlainFixture(u"a\U0001F600b\r"), "a{\\uc0\\u-10179\\uc1\\u-8704?}b\\par\r\n"},
     {"SpecialCharacters",
      PlainFixture(u"a\tb\vc\x1e"
                   u"d\x1f"

@@ -279,10 +279,26 @@ TEST(DocxRtf, CharactersCarryUnicodeAndTheAnsiFallback) {
   const ReadResult result =
       Convert(BuildDocx(P("&#xE9;&#x20AC;&#x3B1;&#x1F600;{\\}") +
                         "<w:p><w:r><w:sym w:font=\"Symbol\" w:char=\"F061\"/></w:r></w:p>"));
-  EXPECT_NE(result.rtf.find("\\u233\\'e9\\u8364\\'80\\u945?{\\uc0\\u-10179}\\u-8704?\\{\\\\\\}"),
-            std::string::npos)
+  EXPECT_NE(
+      result.rtf.find("\\u233\\'e9\\u8364\\'80\\u945?{\\uc0\\u-10179\\uc1\\u-8704?}\\{\\\\\\}"),
+      std::string::npos)
       << result.rtf;
   EXPECT_NE(result.rtf.find("\\u945?"), std::string::npos);
+}
+
+// The engine's code pages play no part: every character is \uN.
+class NoCodePages final : public CodePageDecoder {
+ public:
+  bool Decode(unsigned, std::string_view, std::u32string&) const override { return false; }
+};
+
+TEST(DocxRtf, CharactersBeyondTheBasicPlaneAreWholeInTheFullText) {
+  const ReadResult result = Convert(BuildDocx(P("a&#x1F600;b&#x1D400;")));
+  const std::string html = RenderRtfAsFullTextHtml(result.rtf, NoCodePages());
+  EXPECT_NE(html.find("<p>a\xF0\x9F\x98\x80"
+                      "b\xF0\x9D\x90\x80</p>"),
+            std::string::npos)
+      << html;
 }
 
 TEST(DocxRtf, ListItemsCarryOnlyAMarkerAndControlWordsEndWithADelimiter) {

@@ -19,6 +19,7 @@ bool IsOn(const XmlElement& element) {
 
 void ListStyles::StylesReader::StartElement(const XmlElement& element) {
   const std::string_view name = element.name;
+  owner_.resolved_ = false;
   if (name == "w:style") {
     style_ = &owner_.styles_[std::string(element.Attribute("w:styleId"))];
     const std::string_view is_default = element.Attribute("w:default");
@@ -75,20 +76,76 @@ void ListStyles::NumberingReader::EndElement(std::string_view name) {
   }
 }
 
+namespace {
+
+enum : unsigned char { kUnresolved, kOnChain, kResolved };
+
+// A style's own properties, and where it sets none, its base's.
+NumberingProperties Inherit(NumberingProperties own, NumberingProperties base) {
+  if (own.num_id < 0) own.num_id = base.num_id;
+  if (own.level < 0) own.level = base.level;
+  return own;
+}
+
+}  // namespace
+
 NumberingProperties ListStyles::FromStyle(std::string_view style_id) const {
-  NumberingProperties result;
-  std::string id(style_id.empty() ? std::string_view(default_style_) : style_id);
-  // A chain longer than the styles there are has a cycle.
-  for (std::size_t step = 0; step <= styles_.size() && !id.empty(); ++step) {
-    const auto found = styles_.find(id);
-    if (found == styles_.end()) break;
-    const Style& style = found->second;
-    if (result.num_id < 0) result.num_id = style.numbering.num_id;
-    if (result.level < 0) result.level = style.numbering.level;
-    if (result.num_id >= 0 && result.level >= 0) break;
-    id = style.based_on;
+  const std::string_view id = style_id.empty() ? std::string_view(default_style_) : style_id;
+  if (id.empty()) return {};
+  if (!resolved_) ResolveInheritance();
+  const auto found = styles_.find(std::string(id));
+  return found == styles_.end() ? NumberingProperties{} : found->second.inherited;
+}
+
+// Each chain of bases is walked once, so that many styles on one long chain
+// (or a cycle) cost no more than the chain; a base already worked out ends
+// the walk.
+void ListStyles::ResolveInheritance() const {
+  const auto base_of = [this](const Style& style) -> const Style* {
+    if (style.based_on.empty()) return nullptr;
+    const auto found = styles_.find(style.based_on);
+    return found == styles_.end() ? nullptr : &found->second;
+  };
+  for (const auto& entry : styles_) entry.second.resolution = kUnresolved;
+  std::vector<const Style*> chain;
+  for (const auto& entry : styles_) {
+    if (entry.second.resolution != kUnresolved) continue;
+    chain.clear();
+    const Style* next = &entry.second;
+    while (next != nullptr && next->resolution == kUnresolved) {
+      next->resolution = kOnChain;
+      next->chain_index = chain.size();
+      chain.push_back(next);
+      next = base_of(*next);
+    }
+    std::size_t end = chain.size();
+    if (next != nullptr && next->resolution == kOnChain) {
+      end = next->chain_index;
+      ResolveCycle(chain, end);
+    }
+    const NumberingProperties none;
+    for (std::size_t i = end; i-- > 0;) {
+      const Style* base = i + 1 < end ? chain[i + 1] : next;
+      chain[i]->inherited = Inherit(chain[i]->numbering, base != nullptr ? base->inherited : none);
+      chain[i]->resolution = kResolved;
+    }
   }
-  return result;
+  resolved_ = true;
+}
+
+// Styles based on one another in a ring: each takes what it lacks from the
+// next one round that sets it, as a walk round the ring would find.
+void ListStyles::ResolveCycle(const std::vector<const Style*>& chain, std::size_t first) const {
+  const std::size_t members = chain.size() - first;
+  NumberingProperties nearest;
+  for (std::size_t step = 2 * members; step-- > 0;) {
+    const Style* style = chain[first + step % members];
+    nearest = Inherit(style->numbering, nearest);
+    if (step < members) {
+      style->inherited = nearest;
+      style->resolution = kResolved;
+    }
+  }
 }
 
 const ListStyles::Level* ListStyles::FindLevel(long num_id, long level, int hops) const {

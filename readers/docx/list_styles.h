@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "readers/docx/xml_reader.h"
 
@@ -33,6 +34,11 @@ class ListStyles {
   struct Style {
     std::string based_on;
     NumberingProperties numbering;
+    // With what the chain of bases adds; worked out for all styles at once
+    // on first use.
+    mutable NumberingProperties inherited;
+    mutable unsigned char resolution = 0;  // 0 not yet, 1 on the chain at hand, 2 done
+    mutable std::size_t chain_index = 0;
   };
   struct Level {
     std::string format;
@@ -70,10 +76,13 @@ class ListStyles {
   };
 
   NumberingProperties FromStyle(std::string_view style_id) const;
+  void ResolveInheritance() const;
+  void ResolveCycle(const std::vector<const Style*>& chain, std::size_t first) const;
   const Level* FindLevel(long num_id, long level, int hops) const;
 
   std::unordered_map<std::string, Style> styles_;
   std::string default_style_;
+  mutable bool resolved_ = false;
   std::unordered_map<long, AbstractNumbering> abstracts_;
   std::unordered_map<long, Numbering> numberings_;
   StylesReader styles_handler_{*this};

@@ -122,12 +122,16 @@ struct XmlReader::Callbacks {
   }
 
   static void StartNamespace(void* data, const XML_Char* prefix, const XML_Char* uri) {
-    Self(data).prefixes_.emplace_back(prefix != nullptr ? prefix : "", uri != nullptr ? uri : "");
+    const bool known = uri != nullptr && !PrefixOf(uri).empty();
+    Self(data).prefixes_[prefix != nullptr ? prefix : ""].push_back(known);
   }
 
-  static void EndNamespace(void* data, const XML_Char* /*prefix*/) {
-    XmlReader& self = Self(data);
-    if (!self.prefixes_.empty()) self.prefixes_.pop_back();
+  static void EndNamespace(void* data, const XML_Char* prefix) {
+    auto& prefixes = Self(data).prefixes_;
+    const auto found = prefixes.find(std::string_view(prefix != nullptr ? prefix : ""));
+    if (found == prefixes.end()) return;
+    found->second.pop_back();
+    if (found->second.empty()) prefixes.erase(found);
   }
 
   // Packages may not carry a DTD; refusing it means no entity is ever
@@ -202,14 +206,8 @@ bool XmlReader::KnowsPrefixes(std::string_view prefixes) const {
     const std::string_view prefix = prefixes.substr(start, end - start);
     start = end + 1;
     if (prefix.empty()) continue;
-    bool known = false;
-    for (auto it = prefixes_.rbegin(); it != prefixes_.rend(); ++it) {
-      if (it->first == prefix) {
-        known = !PrefixOf(it->second).empty();
-        break;
-      }
-    }
-    if (!known) return false;
+    const auto found = prefixes_.find(prefix);
+    if (found == prefixes_.end() || !found->second.back()) return false;
   }
   return true;
 }

@@ -3,8 +3,10 @@
 // alike), refuses document type declarations and caps nesting.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -63,7 +65,15 @@ class XmlReader {
   ReadStatus status_ = ReadStatus::kOk;
   std::string message_;
   std::vector<std::string> open_names_;
-  std::vector<std::pair<std::string, std::string>> prefixes_;  // prefix, namespace
+  // Prefixes in scope, each with whether its innermost declaration names a
+  // namespace we know; looked up, since one element may declare thousands.
+  struct PrefixHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view prefix) const {
+      return std::hash<std::string_view>{}(prefix);
+    }
+  };
+  std::unordered_map<std::string, std::vector<bool>, PrefixHash, std::equal_to<>> prefixes_;
   std::vector<std::string> attribute_names_;
   std::vector<std::pair<std::string_view, std::string_view>> attributes_;
 };

@@ -176,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConstructCase{
             "LabelsOwnStrings",
             OneSheet(Biff8LabelCell(0, 0, "caf\xE9") + Biff8String(0, 1, u"\u00E9\U0001F600")),
-            "S\\par\r\ncaf\\u233\\'e9\\cell \\u233\\'e9{\\uc0\\u-10179}\\u-8704?\\cell \\row\r\n",
+            "S\\par\r\ncaf\\u233\\'e9\\cell \\u233\\'e9{\\uc0\\u-10179\\uc1\\u-8704?}\\cell "
+            "\\row\r\n",
             ""},
         ConstructCase{
             "Numbers",
