@@ -124,6 +124,42 @@ TEST_F(CliProcessTest, ALineFeedInANameNeverReachesAFileOutsideTheTree) {
   EXPECT_EQ(Read(root_ / "walk" / "a\nsecret.html"), corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
 }
 
+// A list on a pipe is taken name by name: a name is converted as soon as
+// its line has come, and one interrupt still reports it.
+TEST_F(CliProcessTest, AListOnAPipeIsTakenAsEachNameArrives) {
+  Write("first.rtf", "{\\rtf1 first}");
+  int list[2] = {-1, -1};
+  ASSERT_EQ(::pipe(list), 0);
+  const fs::path report = root_ / "report.jsonl";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(root_.c_str()) != 0) ::_exit(120);
+    ::dup2(list[0], 0);
+    ::close(list[0]);
+    ::close(list[1]);
+    ::dup2(::open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    ::dup2(::open("/dev/null", O_WRONLY), 2);
+    ::execl(CORVANE_CLI_PATH, CORVANE_CLI_PATH, "--files-from", "-", "--report", "json",
+            static_cast<char*>(nullptr));
+    ::_exit(121);
+  }
+  ::close(list[0]);
+  const std::string line = "first.rtf\n";
+  ASSERT_EQ(::write(list[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  // The list stays open: only a hang would keep the output from coming.
+  const auto give_up = std::chrono::steady_clock::now() + 60s;
+  while (!fs::exists(root_ / "first.html") && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(fs::exists(root_ / "first.html")) << "no output while the list is open";
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 130);
+  ::close(list[1]);
+  const std::string lines = Read(report);
+  EXPECT_NE(lines.find("\"converted\":1,\"failed\":0,\"interrupted\":true"), std::string::npos)
+      << lines;
+}
+
 // A full file system for real: a small tmpfs of the test's own, in a
 // private mount namespace, that the new output does not fit on.
 TEST_F(CliProcessTest, AFullDiskKeepsThePreviousOutputAndLeavesNoTemporary) {
