@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "cli/cli_process_posix_support.h"
 #include "corvane/version.h"
 #include "engine/rtf2html.h"
+#include "readers/docx/docx_fixture.h"
 
 namespace {
 
@@ -158,6 +160,44 @@ TEST_F(CliProcessTest, AListOnAPipeIsTakenAsEachNameArrives) {
   const std::string lines = Read(report);
   EXPECT_NE(lines.find("\"converted\":1,\"failed\":0,\"interrupted\":true"), std::string::npos)
       << lines;
+}
+
+// A reason may quote the document itself: here a part's name, with a
+// carriage return that would hide the message. On a terminal it is
+// escaped as names are.
+TEST_F(CliProcessTest, ControlBytesFromADocumentReachTheTerminalEscaped) {
+  const std::string rels =
+      "<?xml version=\"1.0\"?><Relationships "
+      "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+      "Id=\"r\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "officeDocument\" Target=\"word/x&#13;&#9;y.xml\"/></Relationships>";
+  Write("bad.docx", corvane::docx::testing::BuildZip(
+                        {{"_rels/.rels", rels}, {"word/x\r\ty.xml", "<not well-formed"}}));
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const std::string terminal_name = ::ptsname(terminal);
+  // Held open here too, so that what the CLI wrote waits to be read.
+  const int terminal_end = ::open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal_end, 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(root_.c_str()) != 0) ::_exit(120);
+    ::dup2(::open("/dev/null", O_RDWR), 0);
+    ::dup2(0, 1);
+    ::dup2(terminal_end, 2);
+    ::execl(CORVANE_CLI_PATH, CORVANE_CLI_PATH, "bad.docx", static_cast<char*>(nullptr));
+    ::_exit(121);
+  }
+  EXPECT_EQ(Wait(pid), 1);
+  ::close(terminal_end);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, got);
+  ::close(terminal);
+  EXPECT_NE(shown.find("x\\r\\ty.xml"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("x\r\ty.xml"), std::string::npos) << shown;
 }
 
 // A full file system for real: a small tmpfs of the test's own, in a

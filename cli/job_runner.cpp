@@ -64,9 +64,13 @@ void Finish(FileRecord record) {
   std::lock_guard<std::mutex> lock(g_output_mutex);
   if (!record.converted) {
     if (g_progress_on_terminal) std::fputs("\r\n", stderr);  // keep the message off the bar
-    const std::string shown =
-        g_progress_on_terminal ? EscapeControlCharacters(record.input) : record.input;
-    std::fprintf(stderr, "corvane-cli: %s: %s\n", shown.c_str(), record.reason.c_str());
+    // A reason may quote the document itself (a part's name): escaped as
+    // names are.
+    const auto shown = [](const std::string& text) {
+      return g_progress_on_terminal ? EscapeControlCharacters(text) : text;
+    };
+    std::fprintf(stderr, "corvane-cli: %s: %s\n", shown(record.input).c_str(),
+                 shown(record.reason).c_str());
   }
   if (g_run->json_report) {
     record.input = os::AnsiToUtf8(record.input);
