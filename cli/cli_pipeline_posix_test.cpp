@@ -135,6 +135,19 @@ TEST_F(CliPipelineTest, AnOutputFolderMirrorsTheTreeAndNeverWritesToTheSources) 
       << race.errors;
 }
 
+// The output folder cannot be made: nothing is converted, and a report
+// still ends with its summary.
+TEST_F(CliPipelineTest, AnOutputFolderThatCannotBeMadeIsOneFailureInTheReport) {
+  Write("doc.rtf", kRtf);
+  Write("blocker", "a file where a folder would go");
+  const Answer answer = Ask({"doc.rtf", "--outdir", "blocker/out", "--report", "json"});
+  EXPECT_EQ(answer.status, 1) << answer.errors;
+  EXPECT_EQ(Values(answer.output, "converted"), std::vector<std::string>{"0"}) << answer.output;
+  EXPECT_EQ(Values(answer.output, "failed"), std::vector<std::string>{"1"}) << answer.output;
+  EXPECT_NE(answer.errors.find("cannot make the folder"), std::string::npos) << answer.errors;
+  EXPECT_FALSE(fs::exists(root_ / "doc.html"));
+}
+
 // With src named too, src/../victim/page.rtf lies "below" src by its
 // name: its output must not climb out of the output folder to victim/.
 TEST_F(CliPipelineTest, AnOutputFolderRefusesNamesThatClimbOutOfIt) {

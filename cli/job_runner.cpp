@@ -322,7 +322,15 @@ JobOutcome RunConversionJob(const Options& options) {
   if (!options.outdir.empty()) {
     std::string reason;
     const std::string folder = os::FullPathName(options.outdir);
-    if (!MakeFolderPath(folder, reason)) throw std::runtime_error(reason);
+    if (!MakeFolderPath(folder, reason)) {
+      // Nothing can be converted: one failure, and the report still ends
+      // with its summary.
+      g_run->observer.EntryFailed(options.outdir, reason);
+      PrintSummary(false);
+      JobOutcome outcome;
+      outcome.failures = 1;
+      return outcome;
+    }
     g_run->outdir = std::make_unique<OutputFolder>(folder);
   }
 
