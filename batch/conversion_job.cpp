@@ -142,6 +142,7 @@ void FailEntry(Job& job, const std::string& path, const std::string& reason) {
 void ConvertFile(Job& job, const std::string& path, ConvertFileFunction convert,
                  import::HtmlOutput output) {
   JobObserver* observer = ObserverOf(job);
+  if (observer != nullptr && !observer->ClaimInput(path)) return;
   const auto start = std::chrono::steady_clock::now();
   FileReport report;
   report.input = path;

@@ -44,6 +44,12 @@ class JobObserver {
   virtual ~JobObserver() = default;
   // Where input's HTML goes: output left empty for the default, beside it.
   // False, with reason, when it can have no place: the file then fails.
+  // Whether input is still to be converted: false passes it over, neither
+  // converted nor counted, as a front end does with a file met twice.
+  virtual bool ClaimInput(const std::string& input) {
+    static_cast<void>(input);
+    return true;
+  }
   virtual bool PlaceOutput(const std::string& input, std::string& output, std::string& reason) = 0;
   virtual void FileFinished(const FileReport& report) = 0;
   // An entry that failed without a conversion: a folder that cannot be

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
@@ -15,6 +16,7 @@
 #include "cli/name_list.h"
 #include "cli/output_folder.h"
 #include "cli/progress_line.h"
+#include "cli/source_names.h"
 #include "import/converter_host.h"
 #include "import/file_io.h"
 #include "os/console.h"
@@ -34,9 +36,14 @@ using Clock = std::chrono::steady_clock;
 // What the job tells the run: each file's record, and where outputs go.
 class RunObserver final : public batch::JobObserver {
  public:
+  bool ClaimInput(const std::string& input) override;
   bool PlaceOutput(const std::string& input, std::string& output, std::string& reason) override;
   void FileFinished(const batch::FileReport& report) override;
   void EntryFailed(const std::string& path, const std::string& reason) override;
+
+ private:
+  std::mutex claims_mutex_;  // workers claim at once
+  std::unordered_set<std::string> claimed_inputs_;
 };
 
 // What the job's observer shares with the run.
@@ -79,6 +86,13 @@ void Finish(FileRecord record) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
   }
+}
+
+// A file named twice, or named and also found in a named folder, is
+// converted once.
+bool RunObserver::ClaimInput(const std::string& input) {
+  std::lock_guard<std::mutex> lock(claims_mutex_);
+  return claimed_inputs_.insert(SameFileKey(input)).second;
 }
 
 bool RunObserver::PlaceOutput(const std::string& input, std::string& output, std::string& reason) {
@@ -282,8 +296,8 @@ class Feeder {
       while (full.size() > 1 && full.back() == os::kPathSeparator && full[full.size() - 2] != ':') {
         full.pop_back();
       }
-      if (g_run->outdir) g_run->outdir->AddSourceFolder(full);
     }
+    if (g_run->outdir) g_run->outdir->AddNamedSource(full, path, kind == os::PathKind::kFolder);
     WaitForRoomInQueue();
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopped_) return false;
