@@ -32,8 +32,9 @@ constexpr unsigned kThreadEndWaitMs = 10000;  // a closed job's threads are only
 
 struct QueuedEntry {
   std::string path;
-  bool listed = false;  // from a folder listing: links at its end are not followed
-  std::string failure;  // not empty: the entry cannot be handled, for this reason
+  bool listed = false;                   // from a folder listing: links at its end are not followed
+  std::string failure;                   // not empty: the entry cannot be handled, for this reason
+  std::shared_ptr<const WalkRoot> root;  // of a listed entry: where its walk began
 };
 
 struct Job {
@@ -83,7 +84,7 @@ std::int32_t PutInFront(std::deque<QueuedEntry>& queue, std::string_view entries
     const std::size_t feed = entries.rfind('\n', end - 1);
     const std::size_t begin = feed == std::string_view::npos ? 0 : feed + 1;
     if (end > begin) {
-      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin)), false, {}});
+      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin)), false, {}, {}});
       ++count;
     }
     if (feed == std::string_view::npos) break;
@@ -101,7 +102,7 @@ std::int32_t PutInFront(std::deque<QueuedEntry>& queue, const std::vector<std::s
   std::int32_t count = 0;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     if (entry->empty()) continue;
-    queue.push_front(QueuedEntry{*entry, false, {}});
+    queue.push_front(QueuedEntry{*entry, false, {}, {}});
     ++count;
   }
   return count;
@@ -168,6 +169,28 @@ void ConvertIfMatching(Job& job, const std::string& path, const std::string& mas
   if (MatchesMaskList(path, masks)) ConvertFile(job, path, convert, output);
 }
 
+// A file link met in a walk stands for its target, which must lie in the
+// folder the walk began at: a link to a file elsewhere would put that
+// file's text into the output. It is converted under the target's own
+// name, resolved once, so that the link cannot be turned elsewhere after
+// the check.
+void FollowFileLink(Job& job, const QueuedEntry& entry, const std::string& masks,
+                    ConvertFileFunction convert, import::HtmlOutput output) {
+  os::ErrorCode error = 0;
+  const std::string target = os::FinalPathName(entry.path, error);
+  if (target.empty()) {
+    FailEntry(job, entry.path,
+              "not converted: cannot follow the link: " + os::SystemErrorText(error));
+    return;
+  }
+  const std::string inside = entry.root ? NameInsideWalk(*entry.root, target) : std::string();
+  if (inside.empty()) {
+    FailEntry(job, entry.path, "not converted: a link to a file outside the folder named");
+    return;
+  }
+  ConvertIfMatching(job, inside, masks, convert, output);
+}
+
 void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
                   ConvertFileFunction convert, import::HtmlOutput output) {
   if (!entry.failure.empty()) {
@@ -195,10 +218,10 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
     case os::NameKind::kUnknown:
       FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
       break;
-    case os::NameKind::kFolder: CollectFiles(entry.path, masks, false); break;
+    case os::NameKind::kFolder: CollectFiles(entry.path, masks, false, entry.root); break;
     case os::NameKind::kLink:
       if (os::GetPathKind(entry.path) == os::PathKind::kFolder) break;  // never followed
-      ConvertIfMatching(job, entry.path, masks, convert, output);
+      FollowFileLink(job, entry, masks, convert, output);
       break;
     case os::NameKind::kFile:
     case os::NameKind::kSpecial: ConvertIfMatching(job, entry.path, masks, convert, output); break;
@@ -472,15 +495,15 @@ void StartConversionJob(const std::vector<std::string>& entries, const TProcessP
 
 void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
                                         const TProcessParams* params) {
-  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason},
+  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason, {}},
                params);
 }
 
-void QueueListedEntry(std::string path) {
+void QueueListedEntry(std::string path, std::shared_ptr<const WalkRoot> root) {
   Job& job = *g_job;
   {
     os::LockGuard guard(job.lock);
-    job.queue.push_front(QueuedEntry{std::move(path), true, {}});
+    job.queue.push_front(QueuedEntry{std::move(path), true, {}, std::move(root)});
     ++job.total_count;
   }
   job.wake.Set();

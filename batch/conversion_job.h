@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "batch/walk_root.h"
 #include "import/convert_document.h"
 #include "import/html_output.h"
 #include "os/os.h"
@@ -103,8 +105,9 @@ void StartConversionJobWithUnusableName(const std::string& shown_name, const std
 
 // For the workers' folder listings: queues one listed name into the
 // running job. When it is taken, a link there is not followed into a
-// folder, even if the name was a plain folder when it was listed.
-void QueueListedEntry(std::string path);
+// folder, even if the name was a plain folder when it was listed, nor to
+// a file outside root, the folder the walk began at.
+void QueueListedEntry(std::string path, std::shared_ptr<const WalkRoot> root);
 
 // For the workers: one entry that could not be handled (a folder that
 // cannot be listed, a name that cannot be examined) is one failure of the

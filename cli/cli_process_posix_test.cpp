@@ -126,6 +126,27 @@ TEST_F(CliProcessTest, ALineFeedInANameNeverReachesAFileOutsideTheTree) {
   EXPECT_EQ(Read(root_ / "walk" / "a\nsecret.html"), corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
 }
 
+// A file link in a walked tree stands for its target: one to a file
+// outside the named folder would put that file's text into the output.
+TEST_F(CliProcessTest, AFileLinkInATreeIsFollowedOnlyToAFileInsideIt) {
+  Write("tree/inside.rtf", "{\\rtf1 inside}");
+  Write("private.rtf", "{\\rtf1 private}");
+  fs::create_symlink("../private.rtf", root_ / "tree" / "report.rtf");
+  fs::create_directories(root_ / "tree" / "sub");
+  fs::create_symlink("../inside.rtf", root_ / "tree" / "sub" / "latest.rtf");
+  const Answer answer = Ask({"tree", "--report", "json"});
+  EXPECT_EQ(answer.status, 1) << answer.errors;
+  EXPECT_NE(answer.output.find("\"converted\":1,\"failed\":1"), std::string::npos) << answer.output;
+  EXPECT_NE(answer.errors.find("tree/report.rtf: not converted: a link to a file outside"),
+            std::string::npos)
+      << answer.errors;
+  EXPECT_FALSE(fs::exists(root_ / "tree" / "report.html"));
+  EXPECT_FALSE(fs::exists(root_ / "private.html"));
+  // The link inside is its target, converted once.
+  EXPECT_EQ(Read(root_ / "tree" / "inside.html"), corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
+  EXPECT_FALSE(fs::exists(root_ / "tree" / "sub" / "latest.html"));
+}
+
 // A list on a pipe is taken name by name: a name is converted as soon as
 // its line has come, and one interrupt still reports it.
 TEST_F(CliProcessTest, AListOnAPipeIsTakenAsEachNameArrives) {
