@@ -6,7 +6,9 @@
 
 namespace corvane::batch {
 
-void CollectFiles(const std::string& folder, const std::string& masks, bool follow_link) {
+void CollectFiles(const std::string& folder, const std::string& masks, bool follow_link,
+                  std::shared_ptr<const WalkRoot> root) {
+  if (!root) root = MakeWalkRoot(folder);
   os::ErrorCode error = 0;
   const bool listed = os::ListFolder(
       folder,
@@ -22,7 +24,7 @@ void CollectFiles(const std::string& folder, const std::string& masks, bool foll
                               "cannot examine it: " + os::SystemErrorText(entry.examine_error));
           }
         } else if (entry.is_folder ? !entry.is_link : MatchesMaskList(entry.name, masks)) {
-          QueueListedEntry(std::move(path));
+          QueueListedEntry(std::move(path), root);
         }
         const TJobState state = GetJobState();
         return state != jsStopping && state != jsFinished;

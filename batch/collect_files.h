@@ -1,7 +1,10 @@
 // Expands one folder of a job into entries of their own.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "batch/walk_root.h"
 
 namespace corvane::batch {
 
@@ -11,7 +14,9 @@ namespace corvane::batch {
 // up the tree cannot make the walk endless; without follow_link the folder
 // itself is not listed if a link has taken its place. A folder that cannot
 // be listed, and a listed name that cannot be examined, are failures of
-// the job; a folder that has gone is passed over.
-void CollectFiles(const std::string& folder, const std::string& masks, bool follow_link = true);
+// the job; a folder that has gone is passed over. root is the folder the
+// walk began at; without it, the walk begins here.
+void CollectFiles(const std::string& folder, const std::string& masks, bool follow_link = true,
+                  std::shared_ptr<const WalkRoot> root = nullptr);
 
 }  // namespace corvane::batch

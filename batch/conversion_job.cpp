@@ -11,6 +11,7 @@
 #include "batch/file_masks.h"
 #include "batch/queued_entry.h"
 #include "import/convert_document.h"
+#include "import/document_types.h"
 
 namespace corvane::batch {
 
@@ -78,7 +79,7 @@ std::int32_t PutInFront(std::deque<QueuedEntry>& queue, std::string_view entries
     const std::size_t feed = entries.rfind('\n', end - 1);
     const std::size_t begin = feed == std::string_view::npos ? 0 : feed + 1;
     if (end > begin) {
-      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin)), false, {}});
+      queue.push_front(QueuedEntry{std::string(entries.substr(begin, end - begin)), false, {}, {}});
       ++count;
     }
     if (feed == std::string_view::npos) break;
@@ -96,7 +97,7 @@ std::int32_t PutInFront(std::deque<QueuedEntry>& queue, const std::vector<std::s
   std::int32_t count = 0;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     if (entry->empty()) continue;
-    queue.push_front(QueuedEntry{*entry, false, {}});
+    queue.push_front(QueuedEntry{*entry, false, {}, {}});
     ++count;
   }
   return count;
@@ -134,16 +135,24 @@ void FailEntry(Job& job, const std::string& path, const std::string& reason) {
 
 // One file: placed by the observer, converted, counted and told, an error
 // the conversion raises included.
+// Converts the file named path, reading it from source when that is given
+// (a link's target, resolved once); the output goes where path's would.
 void ConvertFile(Job& job, const std::string& path, ConvertFileFunction convert,
-                 import::HtmlOutput output) {
+                 import::HtmlOutput output, const std::string& source = {}) {
   JobObserver* observer = ObserverOf(job);
+  if (observer != nullptr && !observer->ClaimInput(path)) return;
   const auto start = std::chrono::steady_clock::now();
   FileReport report;
   report.input = path;
   std::string target;
   try {
     if (observer == nullptr || observer->PlaceOutput(path, target, report.outcome.reason)) {
-      report.outcome = convert(path, target, output);
+      if (source.empty()) {
+        report.outcome = convert(path, target, output);
+      } else {
+        if (target.empty()) target = import::DefaultOutputName(path);
+        report.outcome = convert(source, target, output);
+      }
     }
   } catch (const std::exception& error) {
     report.outcome = {false, {}, error.what()};
@@ -158,8 +167,31 @@ void ConvertFile(Job& job, const std::string& path, ConvertFileFunction convert,
 }
 
 void ConvertIfMatching(Job& job, const std::string& path, const std::string& masks,
-                       ConvertFileFunction convert, import::HtmlOutput output) {
-  if (MatchesMaskList(path, masks)) ConvertFile(job, path, convert, output);
+                       ConvertFileFunction convert, import::HtmlOutput output,
+                       const std::string& source = {}) {
+  if (MatchesMaskList(path, masks)) ConvertFile(job, path, convert, output, source);
+}
+
+// A file link met in a walk stands for its target, which must lie in the
+// folder the walk began at: a link to a file elsewhere would put that
+// file's text into the output. Its output is the link's own, as for any
+// file of the folder; the text is read from the target resolved once, so
+// that the link cannot be turned elsewhere after the check.
+void FollowFileLink(Job& job, const QueuedEntry& entry, const std::string& masks,
+                    ConvertFileFunction convert, import::HtmlOutput output) {
+  os::ErrorCode error = 0;
+  const std::string target = os::FinalPathName(entry.path, error);
+  if (target.empty()) {
+    FailEntry(job, entry.path,
+              "not converted: cannot follow the link: " + os::SystemErrorText(error));
+    return;
+  }
+  const std::string inside = entry.root ? NameInsideWalk(*entry.root, target) : std::string();
+  if (inside.empty()) {
+    FailEntry(job, entry.path, "not converted: a link to a file outside the folder named");
+    return;
+  }
+  ConvertIfMatching(job, entry.path, masks, convert, output, inside);
 }
 
 void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
@@ -189,10 +221,10 @@ void ProcessEntry(Job& job, const QueuedEntry& entry, const std::string& masks,
     case os::NameKind::kUnknown:
       FailEntry(job, entry.path, "cannot examine it: " + os::SystemErrorText(error));
       break;
-    case os::NameKind::kFolder: CollectFiles(entry.path, masks, false); break;
+    case os::NameKind::kFolder: CollectFiles(entry.path, masks, false, entry.root); break;
     case os::NameKind::kLink:
       if (os::GetPathKind(entry.path) == os::PathKind::kFolder) break;  // never followed
-      ConvertIfMatching(job, entry.path, masks, convert, output);
+      FollowFileLink(job, entry, masks, convert, output);
       break;
     case os::NameKind::kFile:
     case os::NameKind::kSpecial: ConvertIfMatching(job, entry.path, masks, convert, output); break;
@@ -466,15 +498,15 @@ void StartConversionJob(const std::vector<std::string>& entries, const TProcessP
 
 void StartConversionJobWithUnusableName(const std::string& shown_name, const std::string& reason,
                                         const TProcessParams* params) {
-  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason},
+  StartJobWith(QueuedEntry{shown_name, false, reason.empty() ? "cannot be handled" : reason, {}},
                params);
 }
 
-void QueueListedEntry(std::string path) {
+void QueueListedEntry(std::string path, std::shared_ptr<const WalkRoot> root) {
   Job& job = *g_job;
   {
     os::LockGuard guard(job.lock);
-    job.queue.push_front(QueuedEntry{std::move(path), true, {}});
+    job.queue.push_front(QueuedEntry{std::move(path), true, {}, std::move(root)});
     ++job.total_count;
   }
   job.wake.Set();

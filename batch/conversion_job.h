@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "batch/walk_root.h"
 #include "import/convert_document.h"
 #include "import/html_output.h"
 #include "os/os.h"
@@ -44,6 +46,12 @@ class JobObserver {
   virtual ~JobObserver() = default;
   // Where input's HTML goes: output left empty for the default, beside it.
   // False, with reason, when it can have no place: the file then fails.
+  // Whether input is still to be converted: false passes it over, neither
+  // converted nor counted, as a front end does with a file met twice.
+  virtual bool ClaimInput(const std::string& input) {
+    static_cast<void>(input);
+    return true;
+  }
   virtual bool PlaceOutput(const std::string& input, std::string& output, std::string& reason) = 0;
   virtual void FileFinished(const FileReport& report) = 0;
   // An entry that failed without a conversion: a folder that cannot be
@@ -97,8 +105,9 @@ void StartConversionJobWithUnusableName(const std::string& shown_name, const std
 
 // For the workers' folder listings: queues one listed name into the
 // running job. When it is taken, a link there is not followed into a
-// folder, even if the name was a plain folder when it was listed.
-void QueueListedEntry(std::string path);
+// folder, even if the name was a plain folder when it was listed, nor to
+// a file outside root, the folder the walk began at.
+void QueueListedEntry(std::string path, std::shared_ptr<const WalkRoot> root);
 
 // For the workers: one entry that could not be handled (a folder that
 // cannot be listed, a name that cannot be examined) is one failure of the

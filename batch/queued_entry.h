@@ -6,8 +6,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
+
+#include "batch/walk_root.h"
 
 namespace corvane::batch {
 
@@ -20,18 +23,26 @@ inline std::int64_t QueuedEntryTransfers() {
 
 struct QueuedEntry {
   std::string path;
-  bool listed = false;  // from a folder listing: links at its end are not followed
-  std::string failure;  // not empty: the entry cannot be handled, for this reason
+  bool listed = false;                   // from a folder listing: links at its end are not followed
+  std::string failure;                   // not empty: the entry cannot be handled, for this reason
+  std::shared_ptr<const WalkRoot> root;  // of a listed entry: where its walk began
 
   QueuedEntry() = default;
-  QueuedEntry(std::string entry_path, bool from_listing, std::string reason)
-      : path(std::move(entry_path)), listed(from_listing), failure(std::move(reason)) {}
+  QueuedEntry(std::string entry_path, bool from_listing, std::string reason,
+              std::shared_ptr<const WalkRoot> walk_root)
+      : path(std::move(entry_path)),
+        listed(from_listing),
+        failure(std::move(reason)),
+        root(std::move(walk_root)) {}
   QueuedEntry(const QueuedEntry& other)
-      : path(other.path), listed(other.listed), failure(other.failure) {
+      : path(other.path), listed(other.listed), failure(other.failure), root(other.root) {
     Count();
   }
   QueuedEntry(QueuedEntry&& other) noexcept
-      : path(std::move(other.path)), listed(other.listed), failure(std::move(other.failure)) {
+      : path(std::move(other.path)),
+        listed(other.listed),
+        failure(std::move(other.failure)),
+        root(std::move(other.root)) {
     Count();
   }
   QueuedEntry& operator=(const QueuedEntry& other) {
@@ -42,6 +53,7 @@ struct QueuedEntry {
     path = std::move(other.path);
     listed = other.listed;
     failure = std::move(other.failure);
+    root = std::move(other.root);
     Count();
     return *this;
   }

@@ -66,9 +66,21 @@ TEST_F(CliPipelineTest, ListsHoldAwkwardNamesAndTheReportCountsEveryFile) {
        nul_separated,
        5,
        0},
-      {"a list and a path on the command line",
+      // A file named twice, or named and found in a named folder, is
+      // converted and counted once.
+      {"a list and a path on the command line naming one of its files again",
        {"--files-from", "-", "docs/plain.rtf"},
        lines,
+       4,
+       0},
+      {"a list naming the files of a folder named on the command line",
+       {"--files-from", "-", "docs"},
+       lines,
+       5,
+       0},
+      {"a list naming a folder and, spelt otherwise, a file in it",
+       {"-0", "--files-from", "-"},
+       "./docs/" + std::string(1, '\0') + "docs//./plain.rtf" + std::string(1, '\0'),
        5,
        0},
       {"a missing name in the list", {"--files-from", "-"}, lines + "docs/gone.rtf\n", 4, 1},
@@ -96,7 +108,8 @@ TEST_F(CliPipelineTest, AnOutputFolderMirrorsTheTreeAndNeverWritesToTheSources) 
   Write("src/top.rtf", kRtf);
   Write("src/a/b/deep.rtf", kRtf);
   Write("src/a/same.rtf", kRtf);
-  Write("other/same.rtf", "{\\rtf1 other}");
+  Write("other/same.rtf", kRtf);
+  Write("other/same.RTF", "{\\rtf1 other}");
   Write("other/single.rtf", kRtf);
   fs::permissions(root_ / "src",
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -104,35 +117,85 @@ TEST_F(CliPipelineTest, AnOutputFolderMirrorsTheTreeAndNeverWritesToTheSources) 
   const Answer answer = Ask({"src", "other/single.rtf", "--outdir", "out/new", "--jobs", "1"});
   fs::permissions(root_ / "src", fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(answer.status, 0) << answer.errors;
-  for (const char* output : {"out/new/top.html", "out/new/a/b/deep.html", "out/new/a/same.html",
-                             "out/new/single.html"}) {
+  for (const char* output : {"out/new/src/top.html", "out/new/src/a/b/deep.html",
+                             "out/new/src/a/same.html", "out/new/other/single.html"}) {
     EXPECT_EQ(Read(root_ / output), corvane::RenderRtfAsHtml(kRtf)) << output;
   }
   EXPECT_FALSE(fs::exists(root_ / "src" / "top.html"));
   EXPECT_FALSE(fs::exists(root_ / "other" / "single.html"));
 
-  // Named directly, both land on out/new/same.html: with one worker the
+  // Both have the output out/new/other/same.html: with one worker the
   // second one fails.
   const Answer clash =
-      Ask({"--outdir", "out/new", "--jobs", "1", "src/a/same.rtf", "other/same.rtf"});
+      Ask({"--outdir", "out/new", "--jobs", "1", "other/same.rtf", "other/same.RTF"});
   EXPECT_EQ(clash.status, 1);
-  EXPECT_NE(clash.errors.find("other/same.rtf: not converted: its output"), std::string::npos)
+  EXPECT_NE(clash.errors.find("other/same.RTF: not converted: its output"), std::string::npos)
       << clash.errors;
-  EXPECT_EQ(Read(root_ / "out/new/same.html"), corvane::RenderRtfAsHtml(kRtf));
+  EXPECT_EQ(Read(root_ / "out/new/other/same.html"), corvane::RenderRtfAsHtml(kRtf));
 
   // With two at once either may get there first: one fails, and the output
   // is the other's.
-  fs::remove(root_ / "out/new/same.html");
-  const Answer race = Ask({"--outdir", "out/new", "src/a/same.rtf", "other/same.rtf"});
+  fs::remove(root_ / "out/new/other/same.html");
+  const Answer race = Ask({"--outdir", "out/new", "other/same.rtf", "other/same.RTF"});
   EXPECT_EQ(race.status, 1);
   const bool first_won =
-      race.errors.find("other/same.rtf: not converted: its output") != std::string::npos;
+      race.errors.find("other/same.RTF: not converted: its output") != std::string::npos;
   const bool second_won =
-      race.errors.find("src/a/same.rtf: not converted: its output") != std::string::npos;
+      race.errors.find("other/same.rtf: not converted: its output") != std::string::npos;
   EXPECT_NE(first_won, second_won) << race.errors;
-  EXPECT_EQ(Read(root_ / "out/new/same.html"),
+  EXPECT_EQ(Read(root_ / "out/new/other/same.html"),
             corvane::RenderRtfAsHtml(first_won ? kRtf : std::string_view("{\\rtf1 other}")))
       << race.errors;
+}
+
+// An output's place below the output folder is the source's name as
+// given, without its root and "./", wherever the name came from: named,
+// found in a named folder, listed from inside the tree as find lists it.
+TEST_F(CliPipelineTest, AnOutputFolderPlacesEachSourceAtItsNameAsGiven) {
+  Write("src/a/b.rtf", kRtf);
+  const std::string full = (root_ / "src/a/b.rtf").string();
+  const std::string nul(1, '\0');
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string list;
+    std::string output;  // below out/
+  };
+  const Case cases[] = {
+      {"a named folder", {"src"}, "", "src/a/b.html"},
+      {"a named folder below it", {"src/a/"}, "", "src/a/b.html"},
+      {"the file itself", {"src/a/b.rtf"}, "", "src/a/b.html"},
+      {"a \"./\" and doubled separators", {"./src//a/./b.rtf"}, "", "src/a/b.html"},
+      {"a full name", {full}, "", full.substr(1, full.size() - 4) + "html"},
+      {"the current folder", {"."}, "", "src/a/b.html"},
+      {"a list as find . -print0 writes it",
+       {"-0", "--files-from", "-"},
+       "." + nul + "./src" + nul + "./src/a" + nul + "./src/a/b.rtf" + nul,
+       "src/a/b.html"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(root_ / "out");
+    std::vector<std::string> args = c.args;
+    for (const char* arg : {"--outdir", "out", "--report", "json"}) args.push_back(arg);
+    const Answer answer = Ask(args, c.list);
+    EXPECT_EQ(answer.status, 0) << answer.errors;
+    EXPECT_EQ(Values(answer.output, "converted"), std::vector<std::string>{"1"}) << answer.output;
+    EXPECT_EQ(Read(root_ / "out" / c.output), corvane::RenderRtfAsHtml(kRtf)) << c.output;
+  }
+}
+
+// The output folder cannot be made: nothing is converted, and a report
+// still ends with its summary.
+TEST_F(CliPipelineTest, AnOutputFolderThatCannotBeMadeIsOneFailureInTheReport) {
+  Write("doc.rtf", kRtf);
+  Write("blocker", "a file where a folder would go");
+  const Answer answer = Ask({"doc.rtf", "--outdir", "blocker/out", "--report", "json"});
+  EXPECT_EQ(answer.status, 1) << answer.errors;
+  EXPECT_EQ(Values(answer.output, "converted"), std::vector<std::string>{"0"}) << answer.output;
+  EXPECT_EQ(Values(answer.output, "failed"), std::vector<std::string>{"1"}) << answer.output;
+  EXPECT_NE(answer.errors.find("cannot make the folder"), std::string::npos) << answer.errors;
+  EXPECT_FALSE(fs::exists(root_ / "doc.html"));
 }
 
 // With src named too, src/../victim/page.rtf lies "below" src by its
@@ -184,8 +247,8 @@ TEST_F(CliPipelineTest, AnOutputFolderNeverWritesThroughALinkInIt) {
     std::size_t failed;
   };
   const Case cases[] = {
-      {"a linked first folder", "a", 2},
-      {"a linked deeper folder", "a/b", 1},
+      {"a linked first folder", "src", 2},
+      {"a linked deeper folder", "src/a/b", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -216,8 +279,8 @@ TEST_F(CliPipelineTest, AnyNumberOfWorkersWritesTheSameOutputs) {
     EXPECT_EQ(answer.status, 0) << answer.errors;
     EXPECT_EQ(Count(Values(answer.output, "status"), "converted"), contents.size());
     for (int i = 0; i < 24; ++i) {
-      const fs::path output =
-          root_ / out / ("d" + std::to_string(i % 4)) / ("f" + std::to_string(i) + ".html");
+      const fs::path output = root_ / out / "tree" / ("d" + std::to_string(i % 4)) /
+                              ("f" + std::to_string(i) + ".html");
       EXPECT_EQ(Read(output), corvane::RenderRtfAsHtml(contents[static_cast<std::size_t>(i)]));
     }
   }
@@ -247,12 +310,17 @@ TEST_F(CliPipelineTest, UsageErrorsOfTheNewOptions) {
 // Most names are an empty folder (each costs a listing, no disk write);
 // every thousandth is a document, so the count shows nothing was lost.
 TEST_F(CliPipelineTest, AMillionLineListStreamsInBoundedMemory) {
-  Write("doc.rtf", kRtf);
   fs::create_directories(root_ / "empty");
   std::string list;
   const std::string folder_line = (root_ / "empty").string() + "\n";
-  const std::string document_line = (root_ / "doc.rtf").string() + "\n";
-  for (int i = 1; i <= 1000000; ++i) list += i % 1000 == 0 ? document_line : folder_line;
+  for (int i = 1; i <= 1000000; ++i) {
+    if (i % 1000 != 0) {
+      list += folder_line;
+      continue;
+    }
+    // A document of its own each time: one named twice converts once.
+    list += Write("docs/" + std::to_string(i / 1000) + ".rtf", kRtf).string() + "\n";
+  }
   const fs::path list_file = Write("list.txt", list);
   list.clear();
   list.shrink_to_fit();

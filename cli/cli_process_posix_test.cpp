@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "cli/cli_process_posix_support.h"
 #include "corvane/version.h"
 #include "engine/rtf2html.h"
+#include "readers/docx/docx_fixture.h"
 
 namespace {
 
@@ -139,6 +141,102 @@ TEST_F(CliProcessTest, ALineFeedInANameNeverReachesAFileOutsideTheTree) {
   EXPECT_EQ(Wait(Start({"walk"}, root_, root_ / "err.txt")), 0) << Read(root_ / "err.txt");
   EXPECT_EQ(Read(root_ / "secret.html"), "keep me");
   EXPECT_EQ(Read(root_ / "walk" / "a\nsecret.html"), corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
+}
+
+// A file link in a walked tree stands for its target: one to a file
+// outside the named folder would put that file's text into the output.
+TEST_F(CliProcessTest, AFileLinkInATreeIsFollowedOnlyToAFileInsideIt) {
+  Write("tree/inside.rtf", "{\\rtf1 inside}");
+  Write("private.rtf", "{\\rtf1 private}");
+  fs::create_symlink("../private.rtf", root_ / "tree" / "report.rtf");
+  fs::create_directories(root_ / "tree" / "sub");
+  fs::create_symlink("../inside.rtf", root_ / "tree" / "sub" / "latest.rtf");
+  const Answer answer = Ask({"tree", "--report", "json"});
+  EXPECT_EQ(answer.status, 1) << answer.errors;
+  EXPECT_NE(answer.output.find("\"converted\":2,\"failed\":1"), std::string::npos) << answer.output;
+  EXPECT_NE(answer.errors.find("tree/report.rtf: not converted: a link to a file outside"),
+            std::string::npos)
+      << answer.errors;
+  EXPECT_FALSE(fs::exists(root_ / "tree" / "report.html"));
+  EXPECT_FALSE(fs::exists(root_ / "private.html"));
+  // The link inside reads its target; its output is its own, as any file's.
+  EXPECT_EQ(Read(root_ / "tree" / "inside.html"), corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
+  EXPECT_EQ(Read(root_ / "tree" / "sub" / "latest.html"),
+            corvane::RenderRtfAsHtml("{\\rtf1 inside}"));
+}
+
+// A list on a pipe is taken name by name: a name is converted as soon as
+// its line has come, and one interrupt still reports it.
+TEST_F(CliProcessTest, AListOnAPipeIsTakenAsEachNameArrives) {
+  Write("first.rtf", "{\\rtf1 first}");
+  int list[2] = {-1, -1};
+  ASSERT_EQ(::pipe(list), 0);
+  const fs::path report = root_ / "report.jsonl";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(root_.c_str()) != 0) ::_exit(120);
+    ::dup2(list[0], 0);
+    ::close(list[0]);
+    ::close(list[1]);
+    ::dup2(::open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    ::dup2(::open("/dev/null", O_WRONLY), 2);
+    ::execl(CORVANE_CLI_PATH, CORVANE_CLI_PATH, "--files-from", "-", "--report", "json",
+            static_cast<char*>(nullptr));
+    ::_exit(121);
+  }
+  ::close(list[0]);
+  const std::string line = "first.rtf\n";
+  ASSERT_EQ(::write(list[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  // The list stays open: only a hang would keep the output from coming.
+  const auto give_up = std::chrono::steady_clock::now() + 60s;
+  while (!fs::exists(root_ / "first.html") && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(fs::exists(root_ / "first.html")) << "no output while the list is open";
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 130);
+  ::close(list[1]);
+  const std::string lines = Read(report);
+  EXPECT_NE(lines.find("\"converted\":1,\"failed\":0,\"interrupted\":true"), std::string::npos)
+      << lines;
+}
+
+// A reason may quote the document itself: here a part's name, with a
+// carriage return that would hide the message. On a terminal it is
+// escaped as names are.
+TEST_F(CliProcessTest, ControlBytesFromADocumentReachTheTerminalEscaped) {
+  const std::string rels =
+      "<?xml version=\"1.0\"?><Relationships "
+      "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+      "Id=\"r\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "officeDocument\" Target=\"word/x&#13;&#9;y.xml\"/></Relationships>";
+  Write("bad.docx", corvane::docx::testing::BuildZip(
+                        {{"_rels/.rels", rels}, {"word/x\r\ty.xml", "<not well-formed"}}));
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const std::string terminal_name = ::ptsname(terminal);
+  // Held open here too, so that what the CLI wrote waits to be read.
+  const int terminal_end = ::open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal_end, 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(root_.c_str()) != 0) ::_exit(120);
+    ::dup2(::open("/dev/null", O_RDWR), 0);
+    ::dup2(0, 1);
+    ::dup2(terminal_end, 2);
+    ::execl(CORVANE_CLI_PATH, CORVANE_CLI_PATH, "bad.docx", static_cast<char*>(nullptr));
+    ::_exit(121);
+  }
+  EXPECT_EQ(Wait(pid), 1);
+  ::close(terminal_end);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, got);
+  ::close(terminal);
+  EXPECT_NE(shown.find("x\\r\\ty.xml"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("x\r\ty.xml"), std::string::npos) << shown;
 }
 
 // A full file system for real: a small tmpfs of the test's own, in a

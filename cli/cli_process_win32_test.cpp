@@ -182,8 +182,8 @@ TEST(CliUnicodeNames, AListAndAnOutputFolderKeepEveryName) {
   const std::wstring report = root + L"\\report.jsonl";
   EXPECT_EQ(RunCli(L"--jobs 4 --report json --outdir out --files-from list.txt src", report), 0);
   const std::wstring outputs[] = {
-      root + L"\\out\\\x041F\x0430\x043F\x043A\x0430\\\x6587\x66F8.html",
-      root + L"\\out\\top.html",
+      root + L"\\out\\src\\\x041F\x0430\x043F\x043A\x0430\\\x6587\x66F8.html",
+      root + L"\\out\\src\\top.html",
       root + L"\\out\\\x0416.html",
   };
   for (const std::wstring& output : outputs) EXPECT_TRUE(Exists(output));
@@ -198,7 +198,8 @@ TEST(CliUnicodeNames, AListAndAnOutputFolderKeepEveryName) {
   for (const wchar_t* name : {L"\\src\\top.rtf", L"\\\x0416.rtf", L"\\list.txt", L"\\report.jsonl"})
     ::DeleteFileW((root + name).c_str());
   ::DeleteFileW((folder + L"\\\x6587\x66F8.rtf").c_str());
-  for (const wchar_t* name : {L"\\out\\\x041F\x0430\x043F\x043A\x0430", L"\\out"})
+  for (const wchar_t* name :
+       {L"\\out\\src\\\x041F\x0430\x043F\x043A\x0430", L"\\out\\src", L"\\out"})
     ::RemoveDirectoryW((root + name).c_str());
   for (const std::wstring& made : {folder, source, root}) ::RemoveDirectoryW(made.c_str());
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
@@ -15,6 +16,7 @@
 #include "cli/name_list.h"
 #include "cli/output_folder.h"
 #include "cli/progress_line.h"
+#include "cli/source_names.h"
 #include "import/converter_host.h"
 #include "import/file_io.h"
 #include "os/console.h"
@@ -34,9 +36,14 @@ using Clock = std::chrono::steady_clock;
 // What the job tells the run: each file's record, and where outputs go.
 class RunObserver final : public batch::JobObserver {
  public:
+  bool ClaimInput(const std::string& input) override;
   bool PlaceOutput(const std::string& input, std::string& output, std::string& reason) override;
   void FileFinished(const batch::FileReport& report) override;
   void EntryFailed(const std::string& path, const std::string& reason) override;
+
+ private:
+  std::mutex claims_mutex_;  // workers claim at once
+  std::unordered_set<std::string> claimed_inputs_;
 };
 
 // What the job's observer shares with the run.
@@ -64,9 +71,13 @@ void Finish(FileRecord record) {
   std::lock_guard<std::mutex> lock(g_output_mutex);
   if (!record.converted) {
     if (g_progress_on_terminal) std::fputs("\r\n", stderr);  // keep the message off the bar
-    const std::string shown =
-        g_progress_on_terminal ? EscapeControlCharacters(record.input) : record.input;
-    std::fprintf(stderr, "corvane-cli: %s: %s\n", shown.c_str(), record.reason.c_str());
+    // A reason may quote the document itself (a part's name): escaped as
+    // names are.
+    const auto shown = [](const std::string& text) {
+      return g_progress_on_terminal ? EscapeControlCharacters(text) : text;
+    };
+    std::fprintf(stderr, "corvane-cli: %s: %s\n", shown(record.input).c_str(),
+                 shown(record.reason).c_str());
   }
   if (g_run->json_report) {
     record.input = os::AnsiToUtf8(record.input);
@@ -75,6 +86,13 @@ void Finish(FileRecord record) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
   }
+}
+
+// A file named twice, or named and also found in a named folder, is
+// converted once.
+bool RunObserver::ClaimInput(const std::string& input) {
+  std::lock_guard<std::mutex> lock(claims_mutex_);
+  return claimed_inputs_.insert(SameFileKey(input)).second;
 }
 
 bool RunObserver::PlaceOutput(const std::string& input, std::string& output, std::string& reason) {
@@ -278,8 +296,8 @@ class Feeder {
       while (full.size() > 1 && full.back() == os::kPathSeparator && full[full.size() - 2] != ':') {
         full.pop_back();
       }
-      if (g_run->outdir) g_run->outdir->AddSourceFolder(full);
     }
+    if (g_run->outdir) g_run->outdir->AddNamedSource(full, path, kind == os::PathKind::kFolder);
     WaitForRoomInQueue();
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopped_) return false;
@@ -318,7 +336,15 @@ JobOutcome RunConversionJob(const Options& options) {
   if (!options.outdir.empty()) {
     std::string reason;
     const std::string folder = os::FullPathName(options.outdir);
-    if (!MakeFolderPath(folder, reason)) throw std::runtime_error(reason);
+    if (!MakeFolderPath(folder, reason)) {
+      // Nothing can be converted: one failure, and the report still ends
+      // with its summary.
+      g_run->observer.EntryFailed(options.outdir, reason);
+      PrintSummary(false);
+      JobOutcome outcome;
+      outcome.failures = 1;
+      return outcome;
+    }
     g_run->outdir = std::make_unique<OutputFolder>(folder);
   }
 

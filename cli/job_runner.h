@@ -17,8 +17,9 @@ struct JobOutcome {
 // each failed file or folder on stderr as "corvane-cli: PATH: REASON" and
 // shows progress there; with a JSON report, writes one line per finished
 // file and a summary to stdout. A second interrupt removes the outputs
-// being written and ends the process at once. Throws std::runtime_error
-// when the output folder cannot be made.
+// being written and ends the process at once. An output folder that
+// cannot be made is one failure, and nothing is converted. Throws
+// std::runtime_error when no thread can be started.
 JobOutcome RunConversionJob(const Options& options);
 
 }  // namespace corvane::cli

@@ -2,13 +2,20 @@
 
 #include <cstring>
 
+#include "os/console.h"
+
 namespace corvane::cli {
 
+// What has arrived, not a full buffer: a name whose terminator came is
+// handed on before the writer sends more.
 bool NameListReader::Refill() {
   begin_ = 0;
-  end_ = std::fread(buffer_, 1, sizeof buffer_, stream_);
-  if (end_ == 0 && std::ferror(stream_)) failed_ = true;
-  return end_ > 0;
+  end_ = 0;
+  const long got = os::ReadArrived(stream_, buffer_, sizeof buffer_);
+  if (got < 0) failed_ = true;
+  if (got <= 0) return false;
+  end_ = static_cast<std::size_t>(got);
+  return true;
 }
 
 bool NameListReader::Next(std::string& name) {

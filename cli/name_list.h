@@ -9,7 +9,8 @@ namespace corvane::cli {
 
 class NameListReader {
  public:
-  // separator is '\n' (a line may end in "\r\n" too) or '\0'.
+  // separator is '\n' (a line may end in "\r\n" too) or '\0'. The
+  // stream is read below its own buffer, which must stay unused.
   NameListReader(std::FILE* stream, char separator) : stream_(stream), separator_(separator) {}
 
   // The next name; false at the end of the list or on a read error.

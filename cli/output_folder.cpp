@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "cli/source_names.h"
 #include "import/document_types.h"
 #include "os/os.h"
 
@@ -53,21 +54,30 @@ bool MakeFolderPath(const std::string& folder, std::string& reason) {
 
 OutputFolder::OutputFolder(std::string folder) : folder_(std::move(folder)) {}
 
-void OutputFolder::AddSourceFolder(const std::string& folder) {
+void OutputFolder::AddNamedSource(const std::string& full, const std::string& given,
+                                  bool is_folder) {
   std::lock_guard<std::mutex> lock(mutex_);
-  source_folders_.insert(folder);
+  (is_folder ? named_folders_ : named_files_).emplace(full, PlaceBelowOutputFolder(given));
 }
 
 std::string OutputFolder::RelativeName(const std::string& source) const {
-  std::size_t separator = source.find_last_of(kSeparators);
-  if (separator == std::string::npos) return source;
-  // The deepest named folder that holds the source wins: that is where its
-  // walk found it. Named directly, it goes to the output folder itself.
-  for (std::size_t at = separator; at != std::string::npos && at > 0;
-       at = source.find_last_of(kSeparators, at - 1)) {
-    if (source_folders_.count(source.substr(0, at)) != 0) return source.substr(at + 1);
+  // Named directly, it goes where its name says, even inside a named folder.
+  if (const auto named = named_files_.find(source); named != named_files_.end()) {
+    return named->second;
   }
-  return source.substr(separator + 1);
+  // Found in a walk: the deepest named folder that holds it is where the
+  // walk found it. A root's name ends with its separator.
+  for (std::size_t at = source.find_last_of(kSeparators); at != std::string::npos && at > 0;
+       at = source.find_last_of(kSeparators, at - 1)) {
+    for (const std::size_t length : {at, at + 1}) {
+      const auto folder = named_folders_.find(source.substr(0, length));
+      if (folder == named_folders_.end()) continue;
+      const std::string below = PlaceBelowOutputFolder(std::string_view(source).substr(at + 1));
+      if (folder->second.empty()) return below;
+      return folder->second + os::kPathSeparator + below;
+    }
+  }
+  return PlaceBelowOutputFolder(source);  // never named: its whole name
 }
 
 // Each folder on the way below the output folder is made or found, and

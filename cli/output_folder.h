@@ -1,13 +1,13 @@
-// Where each output goes under --outdir: the source's path relative to the
-// folder it was found in, below the output folder; a file named directly
-// goes to the output folder itself. Two sources never share an output.
+// Where each output goes under --outdir: the source's name as the user
+// gave it, without its root; a file found in a named folder keeps that
+// folder's name as given and its path below it. Two sources never share
+// an output.
 #pragma once
 
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace corvane::cli {
 
@@ -16,9 +16,10 @@ class OutputFolder {
   // folder: the output folder's full name; it must exist.
   explicit OutputFolder(std::string folder);
 
-  // A folder that was named to be walked: files found in it are placed
-  // relative to it. Full name, without a trailing separator.
-  void AddSourceFolder(const std::string& folder);
+  // A file or folder the user named: full is its full name (a folder's
+  // without a trailing separator, except a root's), given the name as
+  // they wrote it.
+  void AddNamedSource(const std::string& full, const std::string& given, bool is_folder);
 
   // The output name for a source (its full name), with the folders on its
   // way made. False, with the reason, when a folder cannot be made, a
@@ -27,13 +28,15 @@ class OutputFolder {
   bool Place(const std::string& source, std::string& output, std::string& reason);
 
  private:
-  // The part of source's name below the folder it was found in.
+  // Where source goes below the output folder.
   std::string RelativeName(const std::string& source) const;
   bool MakeFoldersFor(const std::string& output, std::string& reason);
 
   const std::string folder_;
   mutable std::mutex mutex_;  // workers place their outputs at once
-  std::unordered_set<std::string> source_folders_;
+  // Full name -> its place below the output folder.
+  std::unordered_map<std::string, std::string> named_folders_;
+  std::unordered_map<std::string, std::string> named_files_;
   std::unordered_map<std::string, std::string> claimed_;  // output key -> source
 };
 

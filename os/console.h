@@ -38,6 +38,11 @@ void IgnoreBrokenPipes();
 // Binary mode for a standard stream, so bytes pass unchanged.
 void SetBinaryMode(std::FILE* stream);
 
+// Reads what has arrived on stream, at most size bytes, waiting only until
+// some has: a list on a pipe is taken as it comes, not in full blocks.
+// The stream's own buffer must be unused. 0 at the end; -1 on an error.
+long ReadArrived(std::FILE* stream, char* buffer, std::size_t size);
+
 // Reads standard input, in binary mode, to its end. When it is a file the
 // block is sized once from what is left of it and filled by one read, so
 // that no byte is copied twice and no page is touched twice; a pipe grows

@@ -66,6 +66,13 @@ int InterruptExitStatus() { return 128 + g_last_signal.load(); }
 
 void SetBinaryMode(std::FILE*) {}
 
+long ReadArrived(std::FILE* stream, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = ::read(::fileno(stream), buffer, std::min(size, kMaxTransfer));
+    if (got >= 0 || errno != EINTR) return static_cast<long>(got);
+  }
+}
+
 bool ReadStandardInput(Bytes& input) {
   input = {};
   // One byte beyond a file's size, so that the read that meets the end

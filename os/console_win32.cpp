@@ -3,6 +3,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -65,6 +66,12 @@ void MatchConsoleToProcessCodePage() {
 void IgnoreBrokenPipes() {}  // Windows raises no signal for it
 
 void SetBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
+
+long ReadArrived(std::FILE* stream, char* buffer, std::size_t size) {
+  // A pipe's read ends with what the writer wrote; a console's with a line.
+  constexpr std::size_t kMaxRead = 1 << 20;
+  return _read(_fileno(stream), buffer, static_cast<unsigned>(std::min(size, kMaxRead)));
+}
 
 bool ReadStandardInput(Bytes& input) {
   input = {};

@@ -153,6 +153,10 @@ unsigned long CurrentProcessId();
 // The name expanded against the current folder (for messages).
 std::string FullPathName(const std::string& path);
 
+// The full name of what path names, with every link on the way resolved;
+// empty, with the error, when it cannot be resolved (a broken link).
+std::string FinalPathName(const std::string& path, ErrorCode& error);
+
 enum class PathKind { kMissing, kFile, kFolder };
 PathKind GetPathKind(const std::string& path);
 // The same, and for a name that is not simply absent but cannot be

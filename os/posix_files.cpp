@@ -313,6 +313,17 @@ std::string FullPathName(const std::string& path) {
   return folder + path;
 }
 
+std::string FinalPathName(const std::string& path, ErrorCode& error) {
+  error = 0;
+  const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr),
+                                                        &std::free);
+  if (!resolved) {
+    error = static_cast<ErrorCode>(errno);
+    return {};
+  }
+  return resolved.get();
+}
+
 PathKind GetPathKind(const std::string& path) {
   ErrorCode ignored = 0;
   return GetPathKind(path, ignored);

@@ -340,6 +340,52 @@ std::string FullPathName(const std::string& path) {
   return path;  // no expansion possible (an empty or invalid name): keep it as given
 }
 
+namespace {
+
+// Windows before Vista has no file links and no such call: looked up, not
+// imported.
+using GetFinalPathByHandle = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+
+GetFinalPathByHandle FindGetFinalPathByHandle() {
+  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<GetFinalPathByHandle>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
+}
+
+}  // namespace
+
+std::string FinalPathName(const std::string& path, ErrorCode& error) {
+  error = ERROR_SUCCESS;
+  static const GetFinalPathByHandle get_final_path = FindGetFinalPathByHandle();
+  if (get_final_path == nullptr) return FullPathName(path);
+  const win32::KernelHandle handle(
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) {
+    error = ::GetLastError();
+    return {};
+  }
+  std::string final_name(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD written =
+        get_final_path(handle.Get(), final_name.data(), static_cast<DWORD>(final_name.size()), 0);
+    if (written == 0) {
+      error = ::GetLastError();
+      return {};
+    }
+    if (written < final_name.size()) {
+      final_name.resize(written);
+      break;
+    }
+    final_name.resize(written);  // the size it needs, with the terminator
+  }
+  // Answered in the long form: "\\?\C:\..." or "\\?\UNC\server\...".
+  if (final_name.starts_with("\\\\?\\UNC\\")) return "\\\\" + final_name.substr(8);
+  if (final_name.starts_with("\\\\?\\")) return final_name.substr(4);
+  return final_name;
+}
+
 PathKind GetPathKind(const std::string& path) {
   ErrorCode ignored = ERROR_SUCCESS;
   return GetPathKind(path, ignored);
