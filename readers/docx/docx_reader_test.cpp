@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/rtf2html.h"
+#include "os/code_pages.h"
 #include "readers/docx/docx_fixture.h"
 
 namespace corvane::docx {
@@ -291,6 +292,17 @@ TEST(DocxRtf, ListItemsCarryOnlyAMarkerAndControlWordsEndWithADelimiter) {
       {{"word/numbering.xml", kNumbering}}));
   EXPECT_NE(result.rtf.find("{\\*\\pn\\pnlvlblt}a\\par"), std::string::npos) << result.rtf;
   EXPECT_NE(result.rtf.find("b\\tab c"), std::string::npos) << result.rtf;
+}
+
+// Only the full output keeps RTF's paragraph properties from one paragraph
+// to the next, so only it would make the paragraph after a list an item.
+TEST(DocxFullOutput, TheParagraphAfterAListIsNoItem) {
+  const ReadResult result =
+      Convert(BuildDocx(ListParagraph(NumPr(1), "item") + P("after") + P("again"),
+                        {{"word/numbering.xml", kNumbering}}));
+  const std::string html = RenderRtfAsFullTextHtml(result.rtf, os::SystemCodePageDecoder());
+  EXPECT_NE(html.find("<ul><li>item</li></ul>\r\n<p>after</p>\r\n<p>again</p>"), std::string::npos)
+      << html;
 }
 
 TEST(DocxRtf, TitleComesFromTheCoreProperties) {
