@@ -30,7 +30,8 @@ void FullHtmlWriter::OpenBlock() {
   std::string& body = state_.Body;
   std::size_t table_closed_at = std::string::npos;
   if (table_open_) {
-    table_closed_at = body.size();
+    EndRow();
+    table_closed_at = body.size();  // only the table's own closing tag follows
     CloseTable();
     // Text straight after a row still starts a block of its own.
     if (state_.ParaState == kBlockOpen) state_.ParaState = kParagraphPending;
