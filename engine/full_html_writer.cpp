@@ -41,7 +41,8 @@ void FullHtmlWriter::OpenBlock() {
   // continued the list or left it.
   closed_block_ = state_.BlockClose;
   closed_list_ = state_.ListClose;
-  if (state_.ParaState == kParagraphPending && heading_ > 0) {
+  // A numbered heading is a heading: the heading wins over the list item.
+  if (heading_ > 0 && state_.ParaState != kRulePending) {
     OpenHeading();
   } else {
     state_.EmitChar(0);  // the classic pending tags
