@@ -144,7 +144,8 @@ void TrimSpacesAtTags(std::string& text) {
   for (;;) {
     const std::size_t edge = FindTagEdge<true>(data, size, read);
     std::size_t run_end = edge;
-    if (kInlineTags && edge < size && data[edge] == '<') in_inline_tag = IsInlineTag(data, size, edge);
+    if (kInlineTags && edge < size && data[edge] == '<')
+      in_inline_tag = IsInlineTag(data, size, edge);
     if (edge < size && data[edge] == '<' && edge > read && data[edge - 1] == ' ' &&
         !(kInlineTags && in_inline_tag))
       --run_end;

@@ -33,8 +33,9 @@ bool Allowed(std::string_view parent, std::string_view child) {
   if (parent == "tr") return child == "td" || child == "th";
   if (parent == "a" && child == "a") return false;
   if (HoldsText(parent)) return IsInline(child) || child == "br";
-  if (parent == "body") return !IsInline(child) && child != "li" && child != "tr" &&
-                               child != "td" && child != "th" && child != "br";
+  if (parent == "body")
+    return !IsInline(child) && child != "li" && child != "tr" && child != "td" && child != "th" &&
+           child != "br";
   return false;
 }
 
@@ -106,8 +107,8 @@ std::string FullBody(std::string_view rtf) {
 TEST(FullHtmlChecker, FindsTheFaultsItLooksFor) {
   EXPECT_EQ(FirstFault("\r\n<p><strong>a</strong> &amp; <a href=\"x\">b</a></p>"), "");
   for (const std::string_view bad :
-       {"<p><strong>a</p></strong>", "<p>a", "<strong>a</strong>", "<p><p>a</p></p>",
-        "<ul>x</ul>", "<p>a & b</p>", "<p><a href=\"x\"><a href=\"y\">b</a></a></p>",
+       {"<p><strong>a</p></strong>", "<p>a", "<strong>a</strong>", "<p><p>a</p></p>", "<ul>x</ul>",
+        "<p>a & b</p>", "<p><a href=\"x\"><a href=\"y\">b</a></a></p>",
         "<p><a href=\"x\" onclick=\"y\">b</a></p>", "<td>a</td>", "<p>a<hr /></p>"}) {
     EXPECT_NE(FirstFault(bad), "") << bad;
   }
@@ -143,13 +144,45 @@ TEST(FullHtmlStructure, EveryCorpusFileIsWellFormed) {
 // early, too late or never.
 TEST(FullHtmlStructure, GeneratedHostileDocumentsAreWellFormed) {
   constexpr std::string_view kPieces[] = {
-      "{",          "}",          "}",           "\\b ",         "\\b0 ",        "\\i ",
-      "\\i0 ",      "\\ul ",      "\\ulnone ",   "\\strike ",    "\\super ",     "\\sub ",
-      "\\up4 ",     "\\dn0 ",     "\\nosupersub ", "\\plain ",   "\\par ",       "\\pard ",
-      "\\cell ",    "\\row ",     "\\intbl ",    "\\trowd\\trhdr ", "\\page ",   "\\sect ",
-      "\\s1 ",      "\\s2 ",      "\\outlinelevel0 ", "\\outlinelevel9 ", "{\\*\\pn\\pnlvlblt}",
-      "{\\*\\pn\\pnlvlbody}", "\\ls1 ", "text ", "a<b&c ", "\\line ", "\\tab ", "\\'e9",
-      "\\u8364?",   "\\emdash ",  " ",
+      "{",
+      "}",
+      "}",
+      "\\b ",
+      "\\b0 ",
+      "\\i ",
+      "\\i0 ",
+      "\\ul ",
+      "\\ulnone ",
+      "\\strike ",
+      "\\super ",
+      "\\sub ",
+      "\\up4 ",
+      "\\dn0 ",
+      "\\nosupersub ",
+      "\\plain ",
+      "\\par ",
+      "\\pard ",
+      "\\cell ",
+      "\\row ",
+      "\\intbl ",
+      "\\trowd\\trhdr ",
+      "\\page ",
+      "\\sect ",
+      "\\s1 ",
+      "\\s2 ",
+      "\\outlinelevel0 ",
+      "\\outlinelevel9 ",
+      "{\\*\\pn\\pnlvlblt}",
+      "{\\*\\pn\\pnlvlbody}",
+      "\\ls1 ",
+      "text ",
+      "a<b&c ",
+      "\\line ",
+      "\\tab ",
+      "\\'e9",
+      "\\u8364?",
+      "\\emdash ",
+      " ",
       "{\\field{\\*\\fldinst HYPERLINK \"http://a/?q=\\\"1\\\"<x>\"}{\\fldrslt ",
       "{\\field{\\*\\fldinst HYPERLINK \\\\l \"b\"}{\\fldrslt ",
       "{\\field{\\*\\fldinst HYPERLINK \"javascript:x\"}{\\fldrslt "};

@@ -9,8 +9,8 @@ constexpr std::array<std::string_view, 6> kFormatOpen = {"<strong>", "<em>",  "<
                                                          "<s>",      "<sup>", "<sub>"};
 constexpr std::array<std::string_view, 6> kFormatClose = {"</strong>", "</em>",  "</u>",
                                                           "</s>",      "</sup>", "</sub>"};
-constexpr std::array<std::string_view, 6> kHeadingOpen = {
-    "\r\n<h1>", "\r\n<h2>", "\r\n<h3>", "\r\n<h4>", "\r\n<h5>", "\r\n<h6>"};
+constexpr std::array<std::string_view, 6> kHeadingOpen = {"\r\n<h1>", "\r\n<h2>", "\r\n<h3>",
+                                                          "\r\n<h4>", "\r\n<h5>", "\r\n<h6>"};
 constexpr std::array<std::string_view, 6> kHeadingClose = {"</h1>", "</h2>", "</h3>",
                                                            "</h4>", "</h5>", "</h6>"};
 

@@ -296,8 +296,8 @@ const Pathological kPathological[] = {
      true},
     {"cell_of_10MB", [] { return std::string(10 * kMiB, 'x') + "\\cell\\row"; },
      [](const std::string& doc) {
-       EXPECT_EQ(BodyOf(doc),
-                 "\r\n<table>\r\n<tr><td>" + std::string(10 * kMiB, 'x') + "</td></tr>\r\n</table>");
+       EXPECT_EQ(BodyOf(doc), "\r\n<table>\r\n<tr><td>" + std::string(10 * kMiB, 'x') +
+                                  "</td></tr>\r\n</table>");
      },
      true},
     {"bold_across_200k_paragraphs", [] { return "{\\b " + Repeat("a\\par ", 200'000) + "}"; },

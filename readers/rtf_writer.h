@@ -73,8 +73,8 @@ class RtfWriter {
     int open_links = 0;
   };
   Mark Checkpoint() const {
-    return {rtf_.size(), separators_,      marker_,        item_open_,
-            block_has_text_, any_text_, written_format_, open_links_};
+    return {rtf_.size(),     separators_, marker_,         item_open_,
+            block_has_text_, any_text_,   written_format_, open_links_};
   }
   void Rewind(const Mark& mark);
 
@@ -90,9 +90,9 @@ class RtfWriter {
 
   const AnsiEncoder& encoder_;
   std::string rtf_;
-  std::string separators_;   // \tab and \line owed to the block's next character
-  std::string_view marker_;  // the list marker owed to the block's first character
-  bool item_open_ = false;   // the block's list marker has been written
+  std::string separators_;             // \tab and \line owed to the block's next character
+  std::string_view marker_;            // the list marker owed to the block's first character
+  bool item_open_ = false;             // the block's list marker has been written
   bool paragraph_properties_ = false;  // written for this block: \pard ends them
   unsigned run_format_ = 0;
   unsigned written_format_ = 0;  // what the RTF so far has turned on

@@ -332,8 +332,7 @@ std::vector<FullOutputCase> FullOutputCases() {
       {"Emphasis",
        "<w:p>" + FormattedRun("<w:b/>", "bold") + R(" plain ") +
            FormattedRun("<w:i/><w:u w:val=\"single\"/>", "iu") +
-           FormattedRun("<w:b w:val=\"0\"/><w:strike/><w:vertAlign w:val=\"superscript\"/>",
-                        "s") +
+           FormattedRun("<w:b w:val=\"0\"/><w:strike/><w:vertAlign w:val=\"superscript\"/>", "s") +
            FormattedRun("<w:u w:val=\"none\"/><w:dstrike/><w:vertAlign w:val=\"subscript\"/>",
                         "x") +
            "</w:p>" + P("next"),
@@ -351,9 +350,9 @@ std::vector<FullOutputCase> FullOutputCases() {
        {{"word/styles.xml", kHeadingStyles}}},
       {"Links",
        "<w:p>" + R("see ") + "<w:hyperlink r:id=\"rId5\">" + FormattedRun("<w:b/>", "site") +
-           R(" now") + "</w:hyperlink>" + R(", ") + "<w:hyperlink w:anchor=\"_Toc1\">" +
-           R("part") + "</w:hyperlink>" + R(", ") + "<w:hyperlink r:id=\"rId99\">" +
-           R("lost") + "</w:hyperlink></w:p>",
+           R(" now") + "</w:hyperlink>" + R(", ") + "<w:hyperlink w:anchor=\"_Toc1\">" + R("part") +
+           "</w:hyperlink>" + R(", ") + "<w:hyperlink r:id=\"rId99\">" + R("lost") +
+           "</w:hyperlink></w:p>",
        "\n<p>see site now, part, lost</p>",
        "\n<p>see <a href=\"http://example.com/\"><strong>site</strong> now</a>, <a "
        "href=\"#_Toc1\">part</a>, lost</p>"},
