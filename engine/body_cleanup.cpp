@@ -115,6 +115,23 @@ std::string MarkBlankParagraphs(std::string text) {
 // breaks a place where the other acts. The third acts only on text the
 // first two left whole after its previous removal, so what a removal
 // leaves behind is not removed again, as in a pass of its own.
+// The tag starting at data[at] ("<" included) is one of the full output's
+// inline elements: a, em, s, strong, sub, sup, u, opening or closing.
+bool IsInlineTag(const char* data, std::size_t size, std::size_t at) {
+  std::size_t name = at + 1;
+  if (name < size && data[name] == '/') ++name;
+  if (name >= size) return false;
+  const char after = name + 1 < size ? data[name + 1] : '\0';
+  switch (data[name]) {
+    case 's':
+    case 'e': return true;
+    case 'a':
+    case 'u': return after == '>' || after == ' ';
+    default: return false;
+  }
+}
+
+template <bool kInlineTags>
 void TrimSpacesAtTags(std::string& text) {
   constexpr std::string_view kEmptyParagraph = "<p></p>";
   char* const data = text.data();
@@ -123,10 +140,15 @@ void TrimSpacesAtTags(std::string& text) {
   std::size_t write = 0;
   // Where the last empty paragraph was removed: a match must start here or later.
   std::size_t whole_from = 0;
+  bool in_inline_tag = false;
   for (;;) {
     const std::size_t edge = FindTagEdge<true>(data, size, read);
     std::size_t run_end = edge;
-    if (edge < size && data[edge] == '<' && edge > read && data[edge - 1] == ' ') --run_end;
+    if (kInlineTags && edge < size && data[edge] == '<')
+      in_inline_tag = IsInlineTag(data, size, edge);
+    if (edge < size && data[edge] == '<' && edge > read && data[edge - 1] == ' ' &&
+        !(kInlineTags && in_inline_tag))
+      --run_end;
     std::memmove(data + write, data + read, run_end - read);
     write += run_end - read;
     if (edge == size) break;
@@ -134,7 +156,7 @@ void TrimSpacesAtTags(std::string& text) {
     data[write++] = tag_edge;
     read = edge + 1;
     if (tag_edge != '>') continue;
-    if (read < size && data[read] == ' ') ++read;
+    if (read < size && data[read] == ' ' && !(kInlineTags && in_inline_tag)) ++read;
     if (write - whole_from >= kEmptyParagraph.size() &&
         Matches(data + write - kEmptyParagraph.size(), kEmptyParagraph) && size - read >= 2 &&
         data[read] == '\r' && data[read + 1] == '\n') {
@@ -148,12 +170,16 @@ void TrimSpacesAtTags(std::string& text) {
 
 }  // namespace
 
-std::string CleanUpBody(std::string text) {
+std::string CleanUpBody(std::string text, bool inline_tags) {
   // The order matters: shrinking space runs first is what lets a blank
   // paragraph become "&nbsp;" or vanish, and emptied paragraphs go last.
   CollapseSpaceRuns(text);
   text = MarkBlankParagraphs(std::move(text));
-  TrimSpacesAtTags(text);
+  if (inline_tags) {
+    TrimSpacesAtTags<true>(text);
+  } else {
+    TrimSpacesAtTags<false>(text);
+  }
   return text;
 }
 

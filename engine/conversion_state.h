@@ -48,6 +48,7 @@ struct ConversionState {
   bool RowPending = false;
   bool CellPending = false;
   bool DeclareUtf8 = false;  // full-text output: the head names the character set
+  bool InlineTags = false;   // full-text output: spaces next to inline elements are text
 
   // Reading past either end yields 0, which ends words and matches nothing.
   unsigned char At(std::size_t index) const {
@@ -95,6 +96,8 @@ unsigned char HexDigitValue(unsigned char c);
 
 // The body's seven clean-up replacements (space runs, blank paragraphs,
 // spaces next to tags, empty paragraphs), applied in order.
-std::string CleanUpBody(std::string text);
+// With inline_tags, the spaces next to an inline element's tags stay: they
+// are the text's own.
+std::string CleanUpBody(std::string text, bool inline_tags = false);
 
 }  // namespace corvane::engine

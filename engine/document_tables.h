@@ -2,8 +2,11 @@
 // while those destinations are skipped and looked up from the body.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace corvane::engine {
@@ -74,6 +77,74 @@ class ListTable {
   List list_;
   long level_ = -1;
   long override_list_ = 0;
+};
+
+// Paragraph style → heading level (1-6, 0: none): the style's outline level
+// (\outlinelevelN, 9 being body text), else its name ("heading N", "Title"),
+// else those of the style it is based on (\sbasedonN).
+class StyleSheet {
+ public:
+  void BeginStyle() { style_ = {}; }
+  void SetNumber(long number) { style_.number = number; }
+  void SetBasedOn(long number) { style_.based_on = number; }
+  void SetOutlineLevel(long level) { style_.outline_level = level; }
+  void AddNameByte(char c) {
+    if (style_.name_done || (style_.name.empty() && c == ' ')) return;
+    if (c == ';' || c == ',' || style_.name.size() >= kNameBytes) {
+      style_.name_done = true;
+      return;
+    }
+    style_.name += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  // Only paragraph styles (\sN) are kept.
+  void EndStyle() {
+    if (style_.number < 0) return;
+    styles_[style_.number] = Kept{style_.based_on, style_.outline_level, NameLevel(style_.name)};
+  }
+
+  int HeadingLevel(long style) const {
+    for (int step = 0; step < kChainLimit; ++step) {
+      const auto found = styles_.find(style);
+      if (found == styles_.end()) return 0;
+      const Kept& kept = found->second;
+      if (kept.outline_level >= 0) return OutlineHeading(kept.outline_level);
+      if (kept.name_level > 0) return kept.name_level;
+      if (kept.based_on == style) return 0;
+      style = kept.based_on;
+    }
+    return 0;
+  }
+
+  static int OutlineHeading(long level) {
+    return level >= 0 && level < 9 ? static_cast<int>(std::min(level + 1, 6L)) : 0;
+  }
+
+ private:
+  static constexpr std::size_t kNameBytes = 32;
+  static constexpr int kChainLimit = 16;  // a loop of \sbasedon ends here
+  struct Style {
+    long number = -1;
+    long based_on = -1;
+    long outline_level = -1;
+    std::string name;
+    bool name_done = false;
+  };
+  struct Kept {
+    long based_on = -1;
+    long outline_level = -1;
+    int name_level = 0;
+  };
+  static int NameLevel(std::string name) {
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    if (name == "title") return 1;
+    constexpr std::string_view kHeading = "heading ";
+    if (name.size() != kHeading.size() + 1 || name.compare(0, kHeading.size(), kHeading) != 0)
+      return 0;
+    const char digit = name.back();
+    return digit >= '1' && digit <= '9' ? std::min(digit - '0', 6) : 0;
+  }
+  std::unordered_map<long, Kept> styles_;
+  Style style_;
 };
 
 }  // namespace corvane::engine

@@ -1,7 +1,8 @@
 // The full-text reading of RTF: the classic single pass and its emission
 // rules, plus what a reader of the page expects to find: text decoded by
 // code page into UTF-8, Unicode characters, field results, control symbols
-// as one character, and list labels left to the list markup.
+// as one character, list labels left to the list markup, and the structure:
+// headings, tables, links and emphasis.
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "conversion_state.h"
 #include "engine/document_tables.h"
 #include "engine/text_decoding.h"
+#include "full_html_writer.h"
+#include "hyperlink_field.h"
 #include "rtf2html.h"
 
 namespace corvane::engine {
@@ -34,13 +37,23 @@ bool IsSkippedDestination(std::string_view word) {
   return false;
 }
 
+// Raw UTF-8: the instruction is text to parse, not HTML.
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    if (c >= 0x20) out += static_cast<char>(c);
+  } else {
+    AppendHtmlCodePoint(c, out);
+  }
+}
+
 bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The tables read while a destination is skipped.
-enum class TableKind { kNone, kFonts, kLists, kListOverrides };
+enum class TableKind { kNone, kFonts, kLists, kListOverrides, kStyles };
 
 TableKind TableOf(std::string_view word) {
   if (word == "fonttbl") return TableKind::kFonts;
+  if (word == "stylesheet") return TableKind::kStyles;
   if (word == "listtable") return TableKind::kLists;
   if (word == "listoverridetable") return TableKind::kListOverrides;
   return TableKind::kNone;
@@ -53,13 +66,18 @@ constexpr std::string_view kBullet = "\xE2\x80\xA2";
 struct GroupFrame {
   unsigned code_page = 0;     // of the current font; 0: the document's
   long unicode_fallback = 1;  // \ucN: characters after \uN to skip
+  InlineWanted inline_wanted;
 };
 
 class FullTextScanner {
  public:
   FullTextScanner(std::string_view rtf, const CodePageDecoder& decoder)
-      : state_(rtf), bytes_(decoder) {
+      : state_(rtf), writer_(state_), bytes_(decoder) {
     state_.DeclareUtf8 = true;
+    state_.InlineTags = true;
+    // Documents give about a quarter of their size as HTML: most growing
+    // copies of the body are saved.
+    state_.Body.reserve(rtf.size() / 4);
     groups_.emplace_back();
   }
 
@@ -72,8 +90,15 @@ class FullTextScanner {
   long ParamValue(long absent) const;
   void ApplyWord();
   void ApplyParagraphWord();
+  void ApplyStructureWord();
+  bool ApplyFormattingWord(std::string_view w);
+  void SetFormat(std::uint8_t format, bool on);
+  void UpdateHeading();
   void SetListItemPending();
   void SkipDestination(std::string_view opening);
+  void ReadStyleSheet(std::ptrdiff_t group_depth);
+  void ReadFieldInstruction(std::ptrdiff_t group_depth);
+  void Write(std::string_view html) { writer_.Write(html, groups_.back().inline_wanted); }
   std::string ReadTitleText();
   bool SkipFallbackCharacter(unsigned char c);
   void SkipBinary();
@@ -92,11 +117,16 @@ class FullTextScanner {
   }
 
   ConversionState state_;
+  FullHtmlWriter writer_;
   ByteDecoder bytes_;
   std::string decoded_;  // scratch for one character
   std::vector<GroupFrame> groups_;
   FontTable fonts_;
   ListTable lists_;
+  StyleSheet styles_;
+  std::string field_target_;  // of the field whose result comes next
+  long paragraph_style_ = 0;
+  long paragraph_outline_ = -1;  // \outlinelevelN of the paragraph itself
   unsigned document_code_page_ = 0;
   long default_font_ = -1;
   long fallback_to_skip_ = 0;
@@ -125,7 +155,7 @@ class FullTextScanner {
       while (end < length &&
              !Is(static_cast<unsigned char>(data[end]), kBodyStop | kHtmlSpecial | kHighByte))
         ++end;
-      state_.EmitRun(data + start, data + end);
+      Write(std::string_view(data + start, end - start));
       state_.Position = end;
       continue;
     }
@@ -144,13 +174,13 @@ class FullTextScanner {
           // Writers that put tab bytes in the file mean a tab; "a<TAB>b" is
           // two words.
           FlushPending();
-          state_.EmitChar(' ');
+          Write(" ");
         }
         ++state_.Position;
     }
   }
   FlushPending();
-  return state_.FinishDocument();
+  return writer_.Finish();
 }
 
 // One character of the fallback after \uN: true when c was (part of) it.
@@ -302,23 +332,130 @@ void FullTextScanner::ApplyWord() {
     groups_.back().code_page = fonts_.CodePage(ParamValue(0));
   } else if (w == "plain") {
     groups_.back().code_page = default_font_ >= 0 ? fonts_.CodePage(default_font_) : 0;
+    groups_.back().inline_wanted.formats = 0;
   } else if (w == "deff") {
     default_font_ = ParamValue(0);
   } else if (w == "ansicpg") {
     document_code_page_ = static_cast<unsigned>(std::max(0L, ParamValue(0)));
   } else if (w == "-") {
-    state_.EmitRun(kSoftHyphen);
+    Write(kSoftHyphen);
   } else if (w == "_") {
-    state_.EmitRun(kNonBreakingHyphen);
+    Write(kNonBreakingHyphen);
   } else if (w == "bullet") {
-    state_.EmitRun(kBullet);
+    Write(kBullet);
   } else if (w == "bin") {
     SkipBinary();
   } else if (w == "par" || w == "pard" || w == "ls" || w == "ilvl") {
     ApplyParagraphWord();
   } else {
-    state_.ApplyControlWord(/*appends_are_text=*/true);
+    ApplyStructureWord();
   }
+}
+
+// The classic words, with tables, rules and the special characters taken
+// through the writer so that they stay inside well-formed markup.
+void FullTextScanner::ApplyStructureWord() {
+  const std::string_view w = state_.Word;
+  if (ApplyFormattingWord(w)) return;
+  const BodyWord word = LookupBodyWord(w);
+  switch (word.action) {
+    case WordAction::kNone: break;
+    case WordAction::kParagraph: state_.ParaState = kParagraphPending; break;
+    case WordAction::kRule: writer_.Rule(); break;
+    case WordAction::kRow: writer_.EndRow(); break;
+    case WordAction::kCell: writer_.EndCell(); break;
+    case WordAction::kAppend: Write(word.text); break;
+  }
+}
+
+void FullTextScanner::SetFormat(std::uint8_t format, bool on) {
+  std::uint8_t& formats = groups_.back().inline_wanted.formats;
+  formats = static_cast<std::uint8_t>(on ? formats | format : formats & ~format);
+}
+
+// Character formatting, table rows and the paragraph properties of
+// headings and links; true when w was one of them. Switched on the first
+// byte, as most words of a document are none of these.
+bool FullTextScanner::ApplyFormattingWord(std::string_view w) {
+  const auto on = [this] { return ParamValue(1) != 0; };
+  switch (w.empty() ? '\0' : w[0]) {
+    case 'b':
+      if (w != "b") return false;
+      SetFormat(kStrong, on());
+      return true;
+    case 'i':
+      if (w == "i") {
+        SetFormat(kEmphasis, on());
+      } else if (w == "intbl") {
+        writer_.SetTableParagraph(true);
+      } else {
+        return false;
+      }
+      return true;
+    case 'u':
+      if (w == "up") {
+        SetFormat(kSubscript, false);
+        SetFormat(kSuperscript, ParamValue(6) > 0);
+      } else if (w == "ulnone") {
+        SetFormat(kUnderline, false);
+      } else if (w.size() >= 2 && w[1] == 'l' && w != "ulc") {
+        SetFormat(kUnderline, on());  // \ul and its dotted, double, wave... kinds
+      } else {
+        return false;
+      }
+      return true;
+    case 's':
+      if (w == "s") {
+        paragraph_style_ = ParamValue(0);
+        UpdateHeading();
+      } else if (w == "strike" || w == "striked") {
+        SetFormat(kStrike, on());
+      } else if (w == "super" || w == "sub") {
+        SetFormat(kSuperscript, w == "super");
+        SetFormat(kSubscript, w == "sub");
+      } else {
+        return false;
+      }
+      return true;
+    case 'd':
+      if (w != "dn") return false;
+      SetFormat(kSuperscript, false);
+      SetFormat(kSubscript, ParamValue(6) > 0);
+      return true;
+    case 'n':
+      if (w != "nosupersub") return false;
+      SetFormat(kSuperscript | kSubscript, false);
+      return true;
+    case 'o':
+      if (w != "outlinelevel") return false;
+      paragraph_outline_ = ParamValue(-1);
+      UpdateHeading();
+      return true;
+    case 't':
+      if (w == "trowd" || w == "trhdr") {
+        writer_.SetHeaderRow(w == "trhdr");
+        return true;
+      }
+      return false;
+    case 'f':
+      if (w == "field") {
+        field_target_.clear();
+      } else if (w == "fldrslt") {
+        if (!field_target_.empty()) {
+          groups_.back().inline_wanted.link = writer_.AddLink(std::move(field_target_));
+          field_target_.clear();
+        }
+      } else {
+        return false;
+      }
+      return true;
+    default: return false;
+  }
+}
+
+void FullTextScanner::UpdateHeading() {
+  writer_.SetHeading(paragraph_outline_ >= 0 ? StyleSheet::OutlineHeading(paragraph_outline_)
+                                             : styles_.HeadingLevel(paragraph_style_));
 }
 
 // Word 97 lists: a paragraph with \lsN is an item until \pard ends its
@@ -338,6 +475,10 @@ void FullTextScanner::ApplyParagraphWord() {
       item_from_list_ = true;
     }
   } else if (w == "pard") {
+    paragraph_style_ = 0;
+    paragraph_outline_ = -1;
+    UpdateHeading();
+    writer_.SetTableParagraph(false);
     paragraph_list_ = 0;
     paragraph_numbering_ = kParagraphPending;
     paragraph_level_ = 0;
@@ -365,6 +506,8 @@ void FullTextScanner::SkipDestination(std::string_view opening) {
   TableKind table = TableOf(opening);
   bool first_word = opening == "*";
   const std::ptrdiff_t saved = state_.Depth;
+  if (opening == "fldinst") return ReadFieldInstruction(saved);
+  if (table == TableKind::kStyles) return ReadStyleSheet(saved);
   const char* const data = state_.Source.data();
   while (state_.Position < state_.SourceLength) {
     const unsigned char b = static_cast<unsigned char>(data[state_.Position]);
@@ -394,6 +537,8 @@ void FullTextScanner::SkipDestination(std::string_view opening) {
     if (first_word) {
       table = TableOf(w);
       first_word = false;
+      if (w == "fldinst") return ReadFieldInstruction(saved);
+      if (table == TableKind::kStyles) return ReadStyleSheet(saved);
     }
     if (w == "bin") {
       SkipBinary();
@@ -420,6 +565,108 @@ void FullTextScanner::SkipDestination(std::string_view opening) {
       if (w == "ls") lists_.SetOverrideNumber(ParamValue(0));
     }
   }
+}
+
+// The style entries are the groups right inside the stylesheet; each one's
+// text up to ";" is its name.
+void FullTextScanner::ReadStyleSheet(std::ptrdiff_t group_depth) {
+  const std::ptrdiff_t entry_depth = group_depth + 1;
+  while (state_.Position < state_.SourceLength) {
+    const unsigned char b = state_.At(state_.Position);
+    if (b == '{') {
+      ++state_.Position;
+      if (++state_.Depth == entry_depth) styles_.BeginStyle();
+      continue;
+    }
+    if (b == '}') {
+      ++state_.Position;
+      if (state_.Depth-- == entry_depth) styles_.EndStyle();
+      if (state_.Depth < group_depth) return;
+      continue;
+    }
+    if (b != '\\') {
+      if (state_.Depth == entry_depth && b >= 0x20) styles_.AddNameByte(static_cast<char>(b));
+      ++state_.Position;
+      continue;
+    }
+    const unsigned char next = state_.At(state_.Position + 1);
+    if (next == '{' || next == '}' || next == '\\' || next == '\'') {
+      state_.Position += next == '\'' ? 4 : 2;
+      continue;
+    }
+    ++state_.Position;
+    ReadControlWord();
+    const std::string_view w = state_.Word;
+    if (w == "bin") {
+      SkipBinary();
+    } else if (state_.Depth != entry_depth) {
+      continue;
+    } else if (w == "s") {
+      styles_.SetNumber(ParamValue(0));
+    } else if (w == "sbasedon") {
+      styles_.SetBasedOn(ParamValue(-1));
+    } else if (w == "outlinelevel") {
+      styles_.SetOutlineLevel(ParamValue(-1));
+    }
+  }
+}
+
+// A field's instruction, read to its group's end as text ("\\l" and the
+// word \l alike become "\l"), for the link its result may be. Only the
+// first bytes are kept: no address is longer.
+void FullTextScanner::ReadFieldInstruction(std::ptrdiff_t group_depth) {
+  constexpr std::size_t kKeptBytes = 4096;
+  std::string text;
+  const unsigned page = document_code_page_ != 0 ? document_code_page_ : 1252;
+  while (state_.Position < state_.SourceLength) {
+    const unsigned char b = state_.At(state_.Position);
+    if (text.size() > kKeptBytes) text.resize(kKeptBytes);
+    if (b == '{' || b == '}') {
+      ++state_.Position;
+      state_.Depth += b == '{' ? 1 : -1;
+      if (state_.Depth < group_depth) break;
+      continue;
+    }
+    if (b != '\\' || state_.At(state_.Position + 1) == '\'') {
+      unsigned char value = b;
+      if (b == '\\') {
+        value = static_cast<unsigned char>(HexDigitValue(state_.At(state_.Position + 2)) * 16 +
+                                           HexDigitValue(state_.At(state_.Position + 3)));
+        state_.Position += 3;
+      }
+      ++state_.Position;
+      if (value >= 0x80) {
+        bytes_.Decode(page, value, text);
+      } else if (value >= 0x20) {
+        bytes_.Flush(text);
+        text += static_cast<char>(value);
+      }
+      continue;
+    }
+    bytes_.Flush(text);
+    const unsigned char next = state_.At(state_.Position + 1);
+    if (next == '{' || next == '}' || next == '\\') {
+      text += static_cast<char>(next);
+      state_.Position += 2;
+      continue;
+    }
+    ++state_.Position;
+    ReadControlWord();
+    const std::string_view w = state_.Word;
+    if (w == "bin") {
+      SkipBinary();
+    } else if (w == "u") {
+      long value = ParamValue(0);
+      if (value < 0) value += 65536;
+      AppendUtf8(static_cast<char32_t>(std::max(0L, value)), text);
+    } else if (w.size() == 1 && w[0] >= 'a' && w[0] <= 'z') {
+      text += '\\';
+      text += w;
+      text += ' ';
+    }
+  }
+  bytes_.Flush(text);
+  field_target_ = HyperlinkTarget(text);
 }
 
 // The classic title reading, decoded like body text in the document's code
@@ -496,13 +743,9 @@ void FullTextScanner::EmitByte(unsigned char b) {
   if (high_surrogate_ != 0) FlushPending();
   decoded_.clear();
   bytes_.Decode(CodePage(), b, decoded_);
-  if (decoded_.empty()) {
-    // A lead byte waits for its trail; pending tags are written now all the
-    // same, as for any character.
-    state_.EmitChar(0);
-  } else {
-    state_.EmitRun(decoded_);
-  }
+  // Empty while a lead byte waits for its trail; pending tags are written
+  // now all the same, as for any character.
+  Write(decoded_);
 }
 
 void FullTextScanner::EmitUnicode(long value) {
@@ -526,18 +769,14 @@ void FullTextScanner::EmitUnicode(long value) {
 void FullTextScanner::EmitCodePoint(char32_t c) {
   decoded_.clear();
   AppendHtmlCodePoint(c, decoded_);
-  if (decoded_.empty()) {
-    state_.EmitChar(0);
-  } else {
-    state_.EmitRun(decoded_);
-  }
+  Write(decoded_);
 }
 
 void FullTextScanner::FlushPendingBytes() {
   if (!bytes_.WaitingForTrail()) return;
   decoded_.clear();
   bytes_.Flush(decoded_);
-  state_.EmitRun(decoded_);
+  Write(decoded_);
 }
 
 // Half a character met something else: it shows as U+FFFD.
@@ -549,7 +788,7 @@ void FullTextScanner::FlushPending() {
     high_surrogate_ = 0;
     AppendHtmlCodePoint(0xFFFD, decoded_);
   }
-  state_.EmitRun(decoded_);
+  Write(decoded_);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ std::string ConversionState::FinishDocument() {
   // Whatever is still pending received no character and leaves no trace.
   Body += BlockClose;
   Body += ListClose;
-  std::string document = CleanUpBody(std::move(Body));
+  std::string document = CleanUpBody(std::move(Body), InlineTags);
   Body.clear();
 
   // The frame goes around the cleaned body in place: no second copy of it.

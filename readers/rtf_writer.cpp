@@ -1,5 +1,7 @@
 #include "readers/rtf_writer.h"
 
+#include <utility>
+
 namespace corvane::readers {
 namespace {
 
@@ -72,6 +74,8 @@ void RtfWriter::FlushPending() {
 
 void RtfWriter::Rewind(const Mark& mark) {
   if (mark.size < rtf_.size()) rtf_.resize(mark.size);
+  written_format_ = mark.written_format;
+  open_links_ = mark.open_links;
   separators_ = mark.separators;
   marker_ = mark.marker;
   item_open_ = mark.item_open;
@@ -87,6 +91,7 @@ void RtfWriter::Text(std::string_view utf8) {
 void RtfWriter::Character(char32_t character) {
   if (character < 0x20 || (character >= 0x7F && character < 0xA0)) return;  // controls
   FlushPending();
+  if (run_format_ != written_format_) WriteFormat();
   block_has_text_ = true;
   any_text_ = true;
   if (character < 0x7F) {
@@ -124,6 +129,72 @@ void RtfWriter::Character(char32_t character) {
   }
 }
 
+void RtfWriter::WriteFormat() {
+  constexpr std::pair<unsigned, const char*> kToggles[] = {
+      {kBold, "\\b"}, {kItalic, "\\i"}, {kUnderline, "\\ul"}, {kStrike, "\\strike"}};
+  const unsigned changed = run_format_ ^ written_format_;
+  for (const auto& [bit, word] : kToggles) {
+    if ((changed & bit) == 0) continue;
+    rtf_ += word;
+    if ((run_format_ & bit) == 0) rtf_ += bit == kUnderline ? "none" : "0";
+    rtf_ += ' ';
+  }
+  constexpr unsigned kShift = kSuperscript | kSubscript;
+  if ((changed & kShift) != 0) {
+    if ((run_format_ & kSuperscript) != 0) {
+      rtf_ += "\\super ";
+    } else if ((run_format_ & kSubscript) != 0) {
+      rtf_ += "\\sub ";
+    } else {
+      rtf_ += "\\nosupersub ";
+    }
+  }
+  written_format_ = run_format_;
+}
+
+void RtfWriter::EndRunFormat() {
+  run_format_ = 0;
+  if (written_format_ == 0) return;
+  rtf_ += "\\plain ";
+  written_format_ = 0;
+}
+
+void RtfWriter::OutlineLevel(int level) {
+  rtf_ += "\\outlinelevel" + std::to_string(level) + ' ';
+  paragraph_properties_ = true;
+}
+
+// The field's instruction is a group of its own and its result one the
+// classic engine reads as plain text: no \field group, which it drops.
+void RtfWriter::BeginLink(std::string_view target) {
+  rtf_ += "{\\*\\fldinst HYPERLINK \"";
+  std::size_t position = 0;
+  while (position < target.size()) {
+    const char32_t c = NextUtf8(target, position);
+    if (c < 0x20 || c == 0x7F) continue;
+    if (c == '"') {
+      rtf_ += "%22";
+    } else if (c == '\\' || c == '{' || c == '}') {
+      rtf_ += '\\';
+      rtf_ += static_cast<char>(c);
+    } else if (c < 0x80) {
+      rtf_ += static_cast<char>(c);
+    } else if (c <= 0xFFFF) {
+      rtf_ += "{\\uc0";
+      AppendUnicode(rtf_, c);
+      rtf_ += '}';
+    }
+  }
+  rtf_ += "\"}{\\fldrslt ";
+  ++open_links_;
+}
+
+void RtfWriter::EndLink() {
+  if (open_links_ == 0) return;
+  rtf_ += '}';
+  --open_links_;
+}
+
 void RtfWriter::Tab() { separators_ += "\\tab "; }
 
 void RtfWriter::LineBreak() { separators_ += "\\line "; }
@@ -140,8 +211,11 @@ void RtfWriter::EndParagraph() {
   // A list marker is a paragraph property: without \pard it would hold for
   // the paragraphs after the item too, as a reader that keeps RTF's
   // paragraph state (the full-text output) rightly takes it.
-  rtf_ += item_open_ ? "\\par\\pard\r\n" : "\\par\r\n";
+  // A link still open here lost its end to a rewind: it ends with its block.
+  for (; open_links_ > 0; --open_links_) rtf_ += '}';
+  rtf_ += item_open_ || paragraph_properties_ ? "\\par\\pard\r\n" : "\\par\r\n";
   item_open_ = false;
+  paragraph_properties_ = false;
   StartBlock();
 }
 
@@ -165,6 +239,7 @@ void RtfWriter::EndRow() {
 
 void RtfWriter::Splice(const std::string& rtf, bool has_text) {
   if (rtf.empty()) return;
+  EndRunFormat();  // the spliced text starts plain, and ends so
   if (has_text) FlushPending();
   rtf_ += rtf;
   if (has_text) block_has_text_ = any_text_ = true;

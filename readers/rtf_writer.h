@@ -11,6 +11,16 @@
 
 namespace corvane::readers {
 
+// Character formatting of a run, one bit each.
+enum RunFormat : unsigned {
+  kBold = 1u << 0,
+  kItalic = 1u << 1,
+  kUnderline = 1u << 2,
+  kStrike = 1u << 3,
+  kSuperscript = 1u << 4,
+  kSubscript = 1u << 5,
+};
+
 class RtfWriter {
  public:
   explicit RtfWriter(const AnsiEncoder& encoder) : encoder_(encoder) {}
@@ -28,6 +38,20 @@ class RtfWriter {
   // The block is a list item: its marker is written before its first character.
   void BulletItem();
   void NumberedItem();
+  // The block is a heading of outline level 0-8 (0 the top): a paragraph
+  // property, ended with the paragraph. Written only where the classic
+  // engine ignores it, as are formats and links.
+  void OutlineLevel(int level);
+  // RunFormat bits of the characters to come: written as on/off words
+  // before the next character, never as groups that a rewind could leave
+  // open.
+  void SetRunFormat(unsigned format) { run_format_ = format; }
+  // Every format off, so that what follows starts plain.
+  void EndRunFormat();
+  // The characters until EndLink are a link's text; target is its address
+  // (UTF-8), with "#name" for a place in the document.
+  void BeginLink(std::string_view target);
+  void EndLink();
   void EndParagraph();
   void PageBreak();
   void EndCell();
@@ -45,9 +69,12 @@ class RtfWriter {
     bool item_open = false;
     bool block_has_text = false;
     bool any_text = false;
+    unsigned written_format = 0;
+    int open_links = 0;
   };
   Mark Checkpoint() const {
-    return {rtf_.size(), separators_, marker_, item_open_, block_has_text_, any_text_};
+    return {rtf_.size(),     separators_, marker_,         item_open_,
+            block_has_text_, any_text_,   written_format_, open_links_};
   }
   void Rewind(const Mark& mark);
 
@@ -59,12 +86,17 @@ class RtfWriter {
  private:
   void StartBlock();
   void FlushPending();
+  void WriteFormat();
 
   const AnsiEncoder& encoder_;
   std::string rtf_;
-  std::string separators_;   // \tab and \line owed to the block's next character
-  std::string_view marker_;  // the list marker owed to the block's first character
-  bool item_open_ = false;   // the block's list marker has been written
+  std::string separators_;             // \tab and \line owed to the block's next character
+  std::string_view marker_;            // the list marker owed to the block's first character
+  bool item_open_ = false;             // the block's list marker has been written
+  bool paragraph_properties_ = false;  // written for this block: \pard ends them
+  unsigned run_format_ = 0;
+  unsigned written_format_ = 0;  // what the RTF so far has turned on
+  int open_links_ = 0;
   bool block_has_text_ = false;
   bool any_text_ = false;
 };

@@ -50,6 +50,7 @@ struct BodyWalker::Story {
 
 struct BodyWalker::Paragraph {
   std::string style;
+  long outline_level = -1;
   NumberingProperties numbering;
   bool page_break_before = false;
   bool section_break = false;
@@ -97,6 +98,8 @@ void BodyWalker::EnsureParagraphStarted() {
     case ListKind::kNumbered: Out().NumberedItem(); break;
     case ListKind::kNone: break;
   }
+  const long outline_level = lists_.OutlineLevelOf(paragraph.style, paragraph.outline_level);
+  if (outline_level >= 0) Out().OutlineLevel(static_cast<int>(outline_level));
 }
 
 void BodyWalker::EndParagraph() {
@@ -137,6 +140,7 @@ void BodyWalker::EndTextBox() {
   if (stories_.size() < 2) return;
   std::unique_ptr<Story> box = std::move(stories_.back());
   stories_.pop_back();
+  box->writer.EndRunFormat();
   stories_.back()->boxes.push_back({std::move(box->writer.MutableRtf()), box->writer.AnyText()});
 }
 
@@ -179,6 +183,8 @@ bool BodyWalker::HandleParagraphProperties(const XmlElement& element) {
     if (!drop_cap.empty() && drop_cap != "none") paragraph.mark_deleted = true;
   } else if (name == "w:pageBreakBefore") {
     paragraph.page_break_before = IsOn(element);
+  } else if (name == "w:outlineLvl" && properties_depth_ == 2) {
+    paragraph.outline_level = ParseNumber(element.Attribute("w:val"), -1);
   }
   return true;
 }
@@ -212,8 +218,51 @@ void BodyWalker::HandleFieldCharacter(std::string_view type) {
   }
 }
 
+void BodyWalker::HandleRunProperty(const XmlElement& element) {
+  using namespace readers;
+  const std::string_view name = element.name;
+  unsigned bit = 0;
+  bool on = IsOn(element);
+  if (name == "w:b") {
+    bit = kBold;
+  } else if (name == "w:i") {
+    bit = kItalic;
+  } else if (name == "w:u") {
+    bit = kUnderline;
+    on = element.Attribute("w:val") != "none";
+  } else if (name == "w:strike" || name == "w:dstrike") {
+    bit = kStrike;
+  } else if (name == "w:vertAlign") {
+    const std::string_view value = element.Attribute("w:val");
+    run_format_ &= ~(kSuperscript | kSubscript);
+    bit = value == "superscript" ? kSuperscript : kSubscript;
+    on = value == "superscript" || value == "subscript";
+  }
+  run_format_ = on ? run_format_ | bit : run_format_ & ~bit;
+}
+
+// A link to an address outside the package, or to a bookmark (w:anchor).
+void BodyWalker::StartHyperlink(const XmlElement& element) {
+  std::string target;
+  const std::string_view id = element.Attribute("r:id");
+  if (!id.empty() && relationships_ != nullptr) {
+    for (const Relationship& relationship : *relationships_) {
+      if (relationship.id == id) target = relationship.external;
+    }
+  }
+  const std::string_view anchor = element.Attribute("w:anchor");
+  if (!anchor.empty()) {
+    target += '#';
+    target += anchor;
+  }
+  const bool begun = !target.empty() && hiding_fields_ == 0;
+  if (begun) Out().BeginLink(target);
+  hyperlinks_.emplace_back(depth_, begun);
+}
+
 bool BodyWalker::HandleRunContent(const XmlElement& element) {
   const std::string_view name = element.name;
+  Out().SetRunFormat(run_format_);
   if (name == "w:fldChar") {
     HandleFieldCharacter(element.Attribute("w:fldCharType"));
     return true;
@@ -273,6 +322,7 @@ void BodyWalker::StartElement(const XmlElement& element) {
       return;
     }
     ++run_properties_depth_;
+    if (run_properties_depth_ == 2) HandleRunProperty(element);
     if (name == "w:vanish") {
       run_hidden_ = run_hidden_ || IsOn(element);
     } else if (name == "w:rFonts") {
@@ -297,6 +347,7 @@ void BodyWalker::StartElement(const XmlElement& element) {
     EnsureParagraphStarted();
     in_run_ = true;
     run_hidden_ = false;
+    run_format_ = 0;
     run_font_.clear();
   } else if (name == "w:rPr") {
     if (in_run_) {
@@ -319,6 +370,8 @@ void BodyWalker::StartElement(const XmlElement& element) {
     StartStory(AtTopLevel());
   } else if (name == "mc:AlternateContent") {
     alternates_.emplace_back(depth_, false);
+  } else if (name == "w:hyperlink") {
+    StartHyperlink(element);
   } else if (name == "mc:Choice" || name == "mc:Fallback") {
     if (!alternates_.empty() && alternates_.back().first == depth_ - 1) {
       bool& taken = alternates_.back().second;
@@ -362,6 +415,13 @@ void BodyWalker::EndElement(std::string_view name) {
   } else if (name == "w:r" || name == "m:r") {
     in_run_ = false;
     run_hidden_ = false;
+    run_format_ = 0;
+    Out().SetRunFormat(0);
+  } else if (name == "w:hyperlink") {
+    if (!hyperlinks_.empty() && hyperlinks_.back().first == depth) {
+      if (hyperlinks_.back().second) Out().EndLink();
+      hyperlinks_.pop_back();
+    }
   } else if (name == "w:t" || name == "m:t") {
     in_text_ = false;
   } else if (name == "w:tc") {
@@ -386,6 +446,7 @@ void BodyWalker::EndElement(std::string_view name) {
     if (!alternates_.empty() && alternates_.back().first == depth) alternates_.pop_back();
   } else if ((name == "w:footnote" || name == "w:endnote") && stories_.size() > 1) {
     NoteText& note = notes_[note_];
+    Out().EndRunFormat();
     note.rtf = std::move(Out().MutableRtf());
     note.has_text = Out().AnyText();
     stories_.pop_back();
@@ -395,6 +456,7 @@ void BodyWalker::EndElement(std::string_view name) {
 void BodyWalker::Text(std::string_view utf8) {
   if (!in_text_ || skip_depth_ > 0 || !TextVisible()) return;
   RtfWriter& out = Out();
+  out.SetRunFormat(run_format_);
   std::size_t position = 0;
   while (position < utf8.size()) {
     const char32_t character = NextUtf8(utf8, position);
@@ -410,6 +472,9 @@ void BodyWalker::Text(std::string_view utf8) {
   }
 }
 
-std::string BodyWalker::TakeRtf() { return std::move(stories_.front()->writer.MutableRtf()); }
+std::string BodyWalker::TakeRtf() {
+  stories_.front()->writer.EndRunFormat();
+  return std::move(stories_.front()->writer.MutableRtf());
+}
 
 }  // namespace corvane::docx

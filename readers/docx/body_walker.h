@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "readers/docx/list_styles.h"
+#include "readers/docx/package_parts.h"
 #include "readers/docx/xml_reader.h"
 #include "readers/rtf_writer.h"
 
@@ -41,6 +42,11 @@ class BodyWalker : public XmlHandler {
   void EndElement(std::string_view name) override;
   void Text(std::string_view utf8) override;
 
+  // The part's relationships, where its links lead; kept by reference.
+  void SetRelationships(const std::vector<Relationship>& relationships) {
+    relationships_ = &relationships;
+  }
+
   // The document's RTF body (kDocument).
   std::string TakeRtf();
   // The notes read (kFootnotes, kEndnotes).
@@ -57,6 +63,8 @@ class BodyWalker : public XmlHandler {
 
   bool HandleParagraphProperties(const XmlElement& element);
   bool HandleRunContent(const XmlElement& element);
+  void HandleRunProperty(const XmlElement& element);
+  void StartHyperlink(const XmlElement& element);
   void StartParagraph();
   void EnsureParagraphStarted();
   void EndParagraph();
@@ -104,6 +112,9 @@ class BodyWalker : public XmlHandler {
   int run_properties_depth_ = 0;
   bool in_run_ = false;
   bool run_hidden_ = false;
+  unsigned run_format_ = 0;  // readers::RunFormat bits
+  const std::vector<Relationship>* relationships_ = nullptr;
+  std::vector<std::pair<int, bool>> hyperlinks_;  // depth, a link was begun
   std::string run_font_;
   bool in_text_ = false;
   bool joins_next_ = false;  // the last paragraph's mark was deleted

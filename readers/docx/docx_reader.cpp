@@ -54,14 +54,14 @@ PackageError OpenPackage(std::string_view bytes, ZipPackage& package) {
 // Styles and numbering, which say which paragraphs are list items.
 PackageError ReadLists(ZipPackage& package, const std::vector<Relationship>& parts,
                        ListStyles& lists) {
-  // Styles matter only for numbering, so without numbering they are not read.
-  const std::string numbering = FindTarget(parts, "numbering");
-  if (numbering.empty() || !package.Contains(numbering)) return {};
+  // Styles tell headings as well as numbering, so they are read without it.
   const std::string styles = FindTarget(parts, "styles");
   if (!styles.empty() && package.Contains(styles)) {
     if (PackageError error = ParsePart(package, styles, lists.StylesHandler()); error.Failed())
       return error;
   }
+  const std::string numbering = FindTarget(parts, "numbering");
+  if (numbering.empty() || !package.Contains(numbering)) return {};
   return ParsePart(package, numbering, lists.NumberingHandler());
 }
 
@@ -127,6 +127,7 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
   }
 
   BodyWalker body(BodyWalker::Part::kDocument, *lists, encoder);
+  body.SetRelationships(parts);
   if (const PackageError error = ParsePart(package, main, body); error.Failed())
     return Failure(error);
   if (!body.IsDocumentBody()) {

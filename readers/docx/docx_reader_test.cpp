@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/rtf2html.h"
+#include "os/code_pages.h"
 #include "readers/docx/docx_fixture.h"
 
 namespace corvane::docx {
@@ -307,6 +308,107 @@ TEST(DocxRtf, ListItemsCarryOnlyAMarkerAndControlWordsEndWithADelimiter) {
       {{"word/numbering.xml", kNumbering}}));
   EXPECT_NE(result.rtf.find("{\\*\\pn\\pnlvlblt}a\\par"), std::string::npos) << result.rtf;
   EXPECT_NE(result.rtf.find("b\\tab c"), std::string::npos) << result.rtf;
+}
+
+const char* const kHeadingStyles =
+    "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+    "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\"><w:name "
+    "w:val=\"Normal\"/></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"H1\"><w:name w:val=\"Heading 1\"/>"
+    "<w:basedOn w:val=\"Normal\"/></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Chapter\"><w:name w:val=\"Chapter\"/>"
+    "<w:basedOn w:val=\"H1\"/></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Title\"><w:name w:val=\"Title\"/></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Deep\"><w:name w:val=\"Deep\"/>"
+    "<w:pPr><w:outlineLvl w:val=\"3\"/></w:pPr></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Body\"><w:name w:val=\"heading 2\"/>"
+    "<w:pPr><w:outlineLvl w:val=\"9\"/></w:pPr></w:style>"
+    "</w:styles>";
+
+std::string Styled(const std::string& style, const std::string& text) {
+  return ListParagraph("<w:pStyle w:val=\"" + style + "\"/>", text);
+}
+std::string FormattedRun(const std::string& properties, const std::string& text) {
+  return "<w:r><w:rPr>" + properties + "</w:rPr><w:t xml:space=\"preserve\">" + text +
+         "</w:t></w:r>";
+}
+
+// The structure only the full output shows; the classic output of the same
+// RTF is checked alongside, as the RTF that carries it must not change it.
+struct FullOutputCase {
+  const char* name;
+  std::string body;
+  std::string classic_html;
+  std::string full_html;
+  std::vector<ZipEntry> parts = {};
+};
+
+std::vector<FullOutputCase> FullOutputCases() {
+  return {
+      {"Emphasis",
+       "<w:p>" + FormattedRun("<w:b/>", "bold") + R(" plain ") +
+           FormattedRun("<w:i/><w:u w:val=\"single\"/>", "iu") +
+           FormattedRun("<w:b w:val=\"0\"/><w:strike/><w:vertAlign w:val=\"superscript\"/>", "s") +
+           FormattedRun("<w:u w:val=\"none\"/><w:dstrike/><w:vertAlign w:val=\"subscript\"/>",
+                        "x") +
+           "</w:p>" + P("next"),
+       "\n<p>bold plain iusx</p>\n<p>next</p>",
+       "\n<p><strong>bold</strong> plain <em><u>iu</u></em><s><sup>s</sup><sub>x</sub></s>"
+       "</p>\n<p>next</p>"},
+      {"Headings",
+       Styled("H1", "one") + P("plain") + Styled("Chapter", "two") + Styled("Title", "title") +
+           Styled("Deep", "deep") + Styled("Body", "body") +
+           ListParagraph("<w:outlineLvl w:val=\"1\"/>", "own") + P("after"),
+       "\n<p>one</p>\n<p>plain</p>\n<p>two</p>\n<p>title</p>\n<p>deep</p>\n<p>body</p>"
+       "\n<p>own</p>\n<p>after</p>",
+       "\n<h1>one</h1>\n<p>plain</p>\n<h1>two</h1>\n<h1>title</h1>\n<h4>deep</h4>\n<p>body</p>"
+       "\n<h2>own</h2>\n<p>after</p>",
+       {{"word/styles.xml", kHeadingStyles}}},
+      {"Links",
+       "<w:p>" + R("see ") + "<w:hyperlink r:id=\"rId5\">" + FormattedRun("<w:b/>", "site") +
+           R(" now") + "</w:hyperlink>" + R(", ") + "<w:hyperlink w:anchor=\"_Toc1\">" + R("part") +
+           "</w:hyperlink>" + R(", ") + "<w:hyperlink r:id=\"rId99\">" + R("lost") +
+           "</w:hyperlink></w:p>",
+       "\n<p>see site now, part, lost</p>",
+       "\n<p>see <a href=\"http://example.com/\"><strong>site</strong> now</a>, <a "
+       "href=\"#_Toc1\">part</a>, lost</p>"},
+      {"Tables",
+       ListParagraph(NumPr(1), "item") + "<w:tbl><w:tr>" + Cell(P("A")) + Cell(P("B")) +
+           "</w:tr><w:tr>" + Cell(P("C") + P("C2")) + Cell("<w:p/>") + "</w:tr></w:tbl>" +
+           P("after"),
+       "\n<ul><li>item</li></ul>\n<p>A | B</p>\n<p>C<br />\nC2</p>\n<p>after</p>",
+       "\n<ul><li>item</li></ul>\n<table>\n<tr><td>A</td><td>B</td></tr>\n<tr><td>C<br />\nC2</td>"
+       "<td></td></tr>\n</table>\n<p>after</p>",
+       {{"word/numbering.xml", kNumbering}}},
+  };
+}
+
+class FullOutputTest : public ::testing::TestWithParam<FullOutputCase> {};
+
+TEST_P(FullOutputTest, GivesTheStructure) {
+  const ReadResult result = Convert(BuildDocx(GetParam().body, GetParam().parts));
+  EXPECT_EQ(HtmlBody(result.rtf), GetParam().classic_html) << result.rtf;
+  const std::string html = RenderRtfAsFullTextHtml(result.rtf, os::SystemCodePageDecoder());
+  const std::size_t start = html.find("<body>") + 6;
+  std::string body;
+  for (const char c : html.substr(start, html.rfind("\r\n</body>") - start)) {
+    if (c != '\r') body += c;
+  }
+  EXPECT_EQ(body, GetParam().full_html) << result.rtf;
+}
+
+INSTANTIATE_TEST_SUITE_P(Docx, FullOutputTest, ::testing::ValuesIn(FullOutputCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Only the full output keeps RTF's paragraph properties from one paragraph
+// to the next, so only it would make the paragraph after a list an item.
+TEST(DocxFullOutput, TheParagraphAfterAListIsNoItem) {
+  const ReadResult result =
+      Convert(BuildDocx(ListParagraph(NumPr(1), "item") + P("after") + P("again"),
+                        {{"word/numbering.xml", kNumbering}}));
+  const std::string html = RenderRtfAsFullTextHtml(result.rtf, os::SystemCodePageDecoder());
+  EXPECT_NE(html.find("<ul><li>item</li></ul>\r\n<p>after</p>\r\n<p>again</p>"), std::string::npos)
+      << html;
 }
 
 TEST(DocxRtf, TitleComesFromTheCoreProperties) {

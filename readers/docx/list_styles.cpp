@@ -17,6 +17,36 @@ bool IsOn(const XmlElement& element) {
   return value != "0" && value != "false" && value != "off";
 }
 
+namespace {
+
+// Word's built-in names, in any case: "heading 1" to "heading 9", "Title".
+long NameOutlineLevel(std::string_view name) {
+  std::string lower;
+  for (const char c : name.substr(0, 16)) lower += c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+  if (lower == "title") return 0;
+  if (lower.size() == 9 && lower.compare(0, 8, "heading ") == 0 && lower[8] >= '1' &&
+      lower[8] <= '9')
+    return lower[8] - '1';
+  return -1;
+}
+
+}  // namespace
+
+long ListStyles::OutlineLevelOf(std::string_view style_id, long own_level) const {
+  if (own_level >= 0) return own_level < 9 ? own_level : -1;
+  std::string id(style_id.empty() ? std::string_view(default_style_) : style_id);
+  for (int hop = 0; hop < 16; ++hop) {  // a loop of basedOn ends here
+    const auto found = styles_.find(id);
+    if (found == styles_.end()) return -1;
+    const Style& style = found->second;
+    if (style.outline_level >= 0) return style.outline_level < 9 ? style.outline_level : -1;
+    if (style.name_level >= 0) return style.name_level;
+    if (style.based_on.empty() || style.based_on == id) return -1;
+    id = style.based_on;
+  }
+  return -1;
+}
+
 void ListStyles::StylesReader::StartElement(const XmlElement& element) {
   const std::string_view name = element.name;
   owner_.resolved_ = false;
@@ -32,6 +62,10 @@ void ListStyles::StylesReader::StartElement(const XmlElement& element) {
   if (style_ == nullptr) return;
   if (name == "w:basedOn") {
     style_->based_on = element.Attribute("w:val");
+  } else if (name == "w:outlineLvl") {
+    style_->outline_level = ParseNumber(element.Attribute("w:val"), -1);
+  } else if (name == "w:name") {
+    style_->name_level = NameOutlineLevel(element.Attribute("w:val"));
   } else if (name == "w:numId") {
     style_->numbering.num_id = ParseNumber(element.Attribute("w:val"), -1);
   } else if (name == "w:ilvl") {

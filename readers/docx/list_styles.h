@@ -1,6 +1,6 @@
 // Which paragraphs are list items: numbering from the paragraph or its
 // style chain (styles.xml), resolved through numbering.xml to a level's
-// format.
+// format. And, from the same style chain, which are headings.
 #pragma once
 
 #include <map>
@@ -30,6 +30,11 @@ class ListStyles {
   // style_id "" means the default paragraph style.
   ListKind KindOf(std::string_view style_id, NumberingProperties own) const;
 
+  // The outline level (0-8, 0 the top; -1: body text) of a paragraph with
+  // its own level own_level (-1: none): that, else the style chain's, else
+  // the level a "heading N" or "Title" style name stands for.
+  long OutlineLevelOf(std::string_view style_id, long own_level) const;
+
  private:
   struct Style {
     std::string based_on;
@@ -39,6 +44,8 @@ class ListStyles {
     mutable NumberingProperties inherited;
     mutable unsigned char resolution = 0;  // 0 not yet, 1 on the chain at hand, 2 done
     mutable std::size_t chain_index = 0;
+    long outline_level = -1;
+    long name_level = -1;  // from the style's name
   };
   struct Level {
     std::string format;

@@ -12,10 +12,14 @@ class RelationshipsReader : public XmlHandler {
   void StartElement(const XmlElement& element) override {
     if (element.name != "rel:Relationship") return;
     Relationship relationship;
+    relationship.id = element.Attribute("Id");
     relationship.type = element.Attribute("Type");
     // An external target is never fetched: it stays unresolved.
-    if (element.Attribute("TargetMode") != "External")
+    if (element.Attribute("TargetMode") != "External") {
       relationship.target = ResolveTarget(source_, element.Attribute("Target"));
+    } else {
+      relationship.external = element.Attribute("Target");
+    }
     out_.push_back(std::move(relationship));
   }
   void EndElement(std::string_view) override {}

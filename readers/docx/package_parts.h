@@ -12,8 +12,10 @@
 namespace corvane::docx {
 
 struct Relationship {
+  std::string id;
   std::string type;
-  std::string target;  // resolved to a part name; "" for an external target
+  std::string target;    // resolved to a part name; "" for an external target
+  std::string external;  // an external target as written (never fetched)
 };
 
 // "word/_rels/document.xml.rels" for "word/document.xml".
