@@ -2,6 +2,7 @@
 // id and offset; each set a size, a count, (property id, offset) pairs and
 // typed values. Every offset is checked against the stream.
 #include "readers/doc/summary_information.h"
+#include "readers/unicode_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -56,23 +57,6 @@ char32_t FromWindows1252(unsigned char byte) {
   return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte;
 }
 
-std::u32string DecodeUtf16(std::string_view bytes) {
-  std::u32string out;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const char32_t unit = *Read16(bytes, i);
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-      const char32_t low = *Read16(bytes, i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        out.push_back(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        i += 2;
-        continue;
-      }
-    }
-    out.push_back(unit >= 0xD800 && unit < 0xE000 ? kReplacement : unit);
-  }
-  return out;
-}
-
 std::u32string DecodeUtf8(std::string_view bytes) {
   std::u32string out;
   for (std::size_t i = 0; i < bytes.size();) {
@@ -99,25 +83,12 @@ std::u32string DecodeUtf8(std::string_view bytes) {
 }
 
 std::u32string Decode(std::string_view bytes, unsigned code_page, const CodePageDecoder& decoder) {
-  if (code_page == kUtf16CodePage) return DecodeUtf16(bytes);
+  if (code_page == kUtf16CodePage) return readers::DecodeUtf16(bytes, false);
   if (code_page == kUtf8CodePage) return DecodeUtf8(bytes);
   std::u32string out;
   if (code_page != kWindows1252 && decoder.Decode(code_page, bytes, out)) return out;
   for (const char byte : bytes) out.push_back(FromWindows1252(static_cast<unsigned char>(byte)));
   return out;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if ((code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) code = kReplacement;
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-    return;
-  }
-  const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-  out.push_back(static_cast<char>(((0xFF00 >> (extra + 1)) & 0xFF) | (code >> (6 * extra))));
-  for (int k = extra - 1; k >= 0; --k) {
-    out.push_back(static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F)));
-  }
 }
 
 // The title's characters: a VT_LPSTR counts bytes in the set's code page,
@@ -132,7 +103,7 @@ std::u32string TitleCharacters(std::string_view set, std::size_t offset, unsigne
     return Decode(value.substr(0, *count), code_page, decoder);
   }
   if (*type == kTypeLpwstr && *count <= value.size() / 2) {
-    return DecodeUtf16(value.substr(0, std::size_t{*count} * 2));
+    return readers::DecodeUtf16(value.substr(0, std::size_t{*count} * 2), false);
   }
   return {};
 }
@@ -193,7 +164,7 @@ std::string ReadSummaryTitle(std::string_view stream, const CodePageDecoder& dec
   std::u32string characters = TitleCharacters(set->bytes, *title_offset, code_page, decoder);
   characters.erase(std::find(characters.begin(), characters.end(), U'\0'), characters.end());
   std::string title;
-  for (const char32_t character : characters) AppendUtf8(title, character);
+  for (const char32_t character : characters) readers::AppendUtf8(character, title);
   return title;
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "readers/rtf_writer.h"
+#include "readers/unicode_text.h"
 
 namespace corvane::html {
 namespace {
@@ -94,45 +95,13 @@ bool IsValidUtf8WithNonAscii(std::string_view bytes) {
   return non_ascii;
 }
 
+// A NUL would stop the parser: it is left out.
 void AppendUtf8(char32_t c, std::string& out) {
-  if (c == 0) return;  // the parser would stop at it
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  if (c != 0) readers::AppendUtf8(c, out);
 }
 
 void Utf16ToUtf8(std::string_view bytes, bool big_endian, std::string& out) {
-  const auto unit_at = [&](std::size_t i) {
-    const auto a = static_cast<unsigned char>(bytes[i]);
-    const auto b = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<char32_t>(big_endian ? (a << 8) | b : (b << 8) | a);
-  };
-  std::size_t i = 0;
-  while (i + 1 < bytes.size()) {
-    char32_t unit = unit_at(i);
-    i += 2;
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < bytes.size()) {
-      const char32_t low = unit_at(i);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    AppendUtf8(unit, out);
-  }
+  for (const char32_t c : readers::DecodeUtf16(bytes, big_endian)) AppendUtf8(c, out);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "readers/xls/biff_strings.h"
+#include "readers/unicode_text.h"
 
 #include <algorithm>
 
@@ -59,19 +60,20 @@ bool SegmentReader::Characters(std::size_t count, bool high, std::string& out) {
   const auto emit = [&](char16_t unit) {
     if (pending_high_surrogate != 0) {
       if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((pending_high_surrogate - 0xD800) << 10) + (unit - 0xDC00));
+        readers::AppendUtf8(0x10000 + ((pending_high_surrogate - 0xD800) << 10) + (unit - 0xDC00),
+                            out);
         pending_high_surrogate = 0;
         return;
       }
-      AppendUtf8(out, 0xFFFD);
+      readers::AppendUtf8(0xFFFD, out);
       pending_high_surrogate = 0;
     }
     if (unit >= 0xD800 && unit <= 0xDBFF) {
       pending_high_surrogate = unit;
     } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      AppendUtf8(out, 0xFFFD);
+      readers::AppendUtf8(0xFFFD, out);
     } else {
-      AppendUtf8(out, unit);
+      readers::AppendUtf8(unit, out);
     }
   };
   while (count > 0) {
@@ -93,7 +95,7 @@ bool SegmentReader::Characters(std::size_t count, bool high, std::string& out) {
     }
     --count;
   }
-  if (pending_high_surrogate != 0) AppendUtf8(out, 0xFFFD);
+  if (pending_high_surrogate != 0) readers::AppendUtf8(0xFFFD, out);
   return true;
 }
 
@@ -115,27 +117,8 @@ std::string ByteStringDecoder::Decode(std::string_view bytes) const {
     for (const char byte : bytes) characters += static_cast<unsigned char>(byte);  // Latin-1
   }
   std::string out;
-  for (const char32_t character : characters) AppendUtf8(out, character);
+  for (const char32_t character : characters) readers::AppendUtf8(character, out);
   return out;
-}
-
-void AppendUtf8(std::string& out, char32_t character) {
-  if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) character = 0xFFFD;
-  if (character < 0x80) {
-    out += static_cast<char>(character);
-  } else if (character < 0x800) {
-    out += static_cast<char>(0xC0 | (character >> 6));
-    out += static_cast<char>(0x80 | (character & 0x3F));
-  } else if (character < 0x10000) {
-    out += static_cast<char>(0xE0 | (character >> 12));
-    out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (character & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (character >> 18));
-    out += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (character & 0x3F));
-  }
 }
 
 bool ReadUnicodeString(SegmentReader& reader, bool count16, std::string& out) {

@@ -52,8 +52,6 @@ class ByteStringDecoder {
   unsigned code_page_ = 1252;
 };
 
-void AppendUtf8(std::string& out, char32_t character);
-
 // A BIFF8 XLUnicodeString (a 16-bit count) or ShortXLUnicodeString (8-bit).
 bool ReadUnicodeString(SegmentReader& reader, bool count16, std::string& out);
 // A BIFF2-5 byte string with an 8- or 16-bit count.
