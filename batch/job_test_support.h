@@ -16,6 +16,7 @@
 #include "batch/conversion_job.h"
 #include "batch/file_masks.h"
 #include "os/os.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvane::batch::testing {
 
@@ -107,19 +108,11 @@ class JobTest : public ::testing::Test {
     params_.NotifyWindow = listener_.Handle();
     params_.FileMasks = std::string(SupportedFileMasks);
     params_.Observer = &observer_;
-    static std::atomic<int> counter{0};
-    root_ = std::filesystem::temp_directory_path() /
-            ("corvane-job-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + std::to_string(counter++) + "-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(root_);
   }
 
   void TearDown() override {
     OpenGate();
     EndJobModule();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
     g_log = nullptr;
   }
 
@@ -182,7 +175,8 @@ class JobTest : public ::testing::Test {
   os::NotificationListener listener_{WM_JOB_PROGRESS};
   RecordingObserver observer_;
   TProcessParams params_;
-  std::filesystem::path root_;
+  corvane::testing::TempFolder temp_{"corvane-job"};
+  std::filesystem::path root_ = temp_.Root();
 };
 
 }  // namespace corvane::batch::testing

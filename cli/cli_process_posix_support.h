@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 namespace corvane::cli::testing {
 
 namespace fs = std::filesystem;
@@ -30,17 +32,6 @@ struct Run {
 
 class CliProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int counter = 0;
-    root_ = fs::temp_directory_path() /
-            ("corvane-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::create_directories(root_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
   fs::path Write(const std::string& relative, const std::string& content) {
     const fs::path path = root_ / relative;
     fs::create_directories(path.parent_path());
@@ -176,7 +167,8 @@ class CliProcessTest : public ::testing::Test {
     return found;
   }
 
-  fs::path root_;
+  corvane::testing::TempFolder temp_{"corvane-cli"};
+  fs::path root_ = temp_.Root();
 };
 
 }  // namespace corvane::cli::testing

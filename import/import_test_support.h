@@ -3,31 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 
+#include "tests/support/temp_folder.h"
+
 namespace corvane::import::testing {
 
 class TempFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int counter = 0;
-    root_ = std::filesystem::temp_directory_path() /
-            ("corvane-import-" + std::to_string(counter++) + "-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(root_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::permissions(root_, std::filesystem::perms::all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(root_, ignored);
-  }
-
   std::string PathOf(const std::string& name) const { return (root_ / name).string(); }
 
   std::string Write(const std::string& name, const std::string& content) {
@@ -42,7 +29,8 @@ class TempFolderTest : public ::testing::Test {
     return content.str();
   }
 
-  std::filesystem::path root_;
+  corvane::testing::TempFolder temp_{"corvane-import"};
+  std::filesystem::path root_ = temp_.Root();
 };
 
 }  // namespace corvane::import::testing

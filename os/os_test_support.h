@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "os/os.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvane::os::testing {
 
@@ -32,45 +33,7 @@ extern const ExpectedErrors kExpectedErrors;
 // (root on POSIX), so that refusing it cannot be observed.
 bool WriteProtectionApplies(const std::string& path);
 
-// A fresh, uniquely named folder under the system's temporary folder,
-// removed with everything in it when the owner goes.
-class TempFolder {
- public:
-  TempFolder() {
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const std::filesystem::path candidate =
-          base / ("corvane-os-" + std::to_string(random()) + "-" + std::to_string(attempt));
-      std::error_code error;
-      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
-    }
-    if (path_.empty())
-      throw std::runtime_error("cannot make a temporary folder in " + base.string());
-  }
-  ~TempFolder() {
-    // Windows refuses to remove read-only entries.
-    std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(path_, error), end; !error && it != end;
-         it.increment(error)) {
-      std::error_code ignored;
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
-                                   std::filesystem::perm_options::add, ignored);
-    }
-    std::filesystem::remove_all(path_, error);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& Path() const { return path_; }
-  // The path of `name` inside this folder.
-  std::string operator/(std::string_view name) const {
-    return path_ + kPathSeparator + std::string(name);
-  }
-
- private:
-  std::string path_;
-};
+using corvane::testing::TempFolder;
 
 inline ::testing::AssertionResult WriteFileAt(const std::string& path, std::string_view content) {
   ErrorCode error = 0;

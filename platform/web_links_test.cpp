@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "corvane/version.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvane::platform {
 namespace {
@@ -54,27 +55,6 @@ TEST(LinkQuery, WithoutUninstallerOfTheTestProgramIs999) {
   EXPECT_EQ(BuildLinkQuery(), "?prd=crv&v=" CORVANE_VERSION_TEXT "&d=999");
 }
 
-// A fresh folder under the user's temporary folder, removed at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    char base[MAX_PATH + 1] = {};
-    ::GetTempPathA(sizeof base, base);
-    path_ = std::string(base) + "corvane-links-" + std::to_string(::GetCurrentProcessId()) + "\\";
-    ::CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() {
-    const std::string uninstaller = path_ + "Uninstall.exe";
-    ::DeleteFileA(uninstaller.c_str());
-    ::RemoveDirectoryA(uninstaller.c_str());
-    ::RemoveDirectoryA(path_.c_str());
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 enum class Uninstaller { kNone, kFile, kFolder };
 
 struct InstallCase {
@@ -114,14 +94,15 @@ void SetLastWrite(const std::string& path, LocalTime before_now) {
 TEST(InstallDate, ComesFromTheUninstallerInTheFolder) {
   for (const InstallCase& c : kInstallCases) {
     SCOPED_TRACE(c.name);
-    TempFolder folder;
-    const std::string uninstaller = folder.Path() + "Uninstall.exe";
+    const corvane::testing::TempFolder temp("corvane-links");
+    const std::string folder = temp.Path() + "\\";
+    const std::string uninstaller = folder + "Uninstall.exe";
     if (c.uninstaller == Uninstaller::kFile) SetLastWrite(uninstaller, c.written_before_now);
     if (c.uninstaller == Uninstaller::kFolder) {
       ASSERT_TRUE(::CreateDirectoryA(uninstaller.c_str(), nullptr));
     }
     const LocalTime now = CurrentLocalTime();
-    EXPECT_EQ(WholeDaysBetween(InstallDateIn(folder.Path(), now), now), c.days);
+    EXPECT_EQ(WholeDaysBetween(InstallDateIn(folder, now), now), c.days);
   }
 }
 

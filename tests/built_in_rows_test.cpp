@@ -14,25 +14,15 @@
 #include "import/converter_host.h"
 #include "readers/docx/docx_fixture.h"
 #include "readers/docx/docx_reader.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvane {
 namespace {
 
 class BuiltInRowsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    import::StartConverterModule();
-    root_ =
-        std::filesystem::temp_directory_path() /
-        ("built_in_rows_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
-  }
-  void TearDown() override {
-    std::filesystem::remove_all(root_);
-    import::EndConverterModule(true);
-  }
+  void SetUp() override { import::StartConverterModule(); }
+  void TearDown() override { import::EndConverterModule(true); }
   std::string Write(const std::string& name, const std::string& bytes) {
     const std::filesystem::path path = root_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
@@ -42,7 +32,8 @@ class BuiltInRowsTest : public ::testing::Test {
     std::ifstream in(root_ / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  std::filesystem::path root_;
+  corvane::testing::TempFolder temp_{"corvane-rows"};
+  std::filesystem::path root_ = temp_.Root();
 };
 
 TEST_F(BuiltInRowsTest, DocxAndDocmConvertWithTheBuiltInReader) {

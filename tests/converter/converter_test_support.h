@@ -17,6 +17,7 @@
 
 #include "engine/rtf2html.h"
 #include "import/converter_host.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvane::converter_testing {
 
@@ -214,23 +215,7 @@ inline std::string FramedDocument(const std::string& rtf) { return RenderRtfAsHt
 // A fresh folder per test, with the test converter's log in it.
 class ScratchTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int counter = 0;
-    root_ = std::filesystem::temp_directory_path() /
-            ("corvane-converter-" + std::to_string(::GetCurrentProcessId()) + "-" +
-             std::to_string(counter++));
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);  // left by a killed run of the same number
-    std::filesystem::create_directories(root_);
-    log_ = PathOf("converter.log");
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_, ignored)) {
-      ::SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-    std::filesystem::remove_all(root_, ignored);
-  }
+  void SetUp() override { log_ = PathOf("converter.log"); }
 
   std::string PathOf(const std::string& name) const { return (root_ / name).string(); }
 
@@ -255,7 +240,8 @@ class ScratchTest : public ::testing::Test {
 
   std::vector<LogEvent> Log() const { return ReadLog(log_); }
 
-  std::filesystem::path root_;
+  corvane::testing::TempFolder temp_{"corvane-converter"};
+  std::filesystem::path root_ = temp_.Root();
   std::string log_;
 };
 
