@@ -175,7 +175,7 @@ class JobTest : public ::testing::Test {
   os::NotificationListener listener_{WM_JOB_PROGRESS};
   RecordingObserver observer_;
   TProcessParams params_;
-  corvane::testing::TempFolder temp_{"corvane-job"};
+  corvane::test_support::TempFolder temp_{"corvane-job"};
   std::filesystem::path root_ = temp_.Root();
 };
 

@@ -167,7 +167,7 @@ class CliProcessTest : public ::testing::Test {
     return found;
   }
 
-  corvane::testing::TempFolder temp_{"corvane-cli"};
+  corvane::test_support::TempFolder temp_{"corvane-cli"};
   fs::path root_ = temp_.Root();
 };
 

@@ -29,7 +29,7 @@ class TempFolderTest : public ::testing::Test {
     return content.str();
   }
 
-  corvane::testing::TempFolder temp_{"corvane-import"};
+  corvane::test_support::TempFolder temp_{"corvane-import"};
   std::filesystem::path root_ = temp_.Root();
 };
 

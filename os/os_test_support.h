@@ -33,7 +33,7 @@ extern const ExpectedErrors kExpectedErrors;
 // (root on POSIX), so that refusing it cannot be observed.
 bool WriteProtectionApplies(const std::string& path);
 
-using corvane::testing::TempFolder;
+using corvane::test_support::TempFolder;
 
 inline ::testing::AssertionResult WriteFileAt(const std::string& path, std::string_view content) {
   ErrorCode error = 0;

@@ -94,7 +94,7 @@ void SetLastWrite(const std::string& path, LocalTime before_now) {
 TEST(InstallDate, ComesFromTheUninstallerInTheFolder) {
   for (const InstallCase& c : kInstallCases) {
     SCOPED_TRACE(c.name);
-    const corvane::testing::TempFolder temp("corvane-links");
+    const corvane::test_support::TempFolder temp("corvane-links");
     const std::string folder = temp.Path() + "\\";
     const std::string uninstaller = folder + "Uninstall.exe";
     if (c.uninstaller == Uninstaller::kFile) SetLastWrite(uninstaller, c.written_before_now);

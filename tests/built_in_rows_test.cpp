@@ -32,7 +32,7 @@ class BuiltInRowsTest : public ::testing::Test {
     std::ifstream in(root_ / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  corvane::testing::TempFolder temp_{"corvane-rows"};
+  corvane::test_support::TempFolder temp_{"corvane-rows"};
   std::filesystem::path root_ = temp_.Root();
 };
 

@@ -240,7 +240,7 @@ class ScratchTest : public ::testing::Test {
 
   std::vector<LogEvent> Log() const { return ReadLog(log_); }
 
-  corvane::testing::TempFolder temp_{"corvane-converter"};
+  corvane::test_support::TempFolder temp_{"corvane-converter"};
   std::filesystem::path root_ = temp_.Root();
   std::string log_;
 };

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace corvane::testing {
+namespace corvane::test_support {
 
 class TempFolder {
  public:
@@ -59,4 +59,4 @@ class TempFolder {
   std::filesystem::path root_;
 };
 
-}  // namespace corvane::testing
+}  // namespace corvane::test_support
