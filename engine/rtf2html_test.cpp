@@ -422,6 +422,27 @@ INSTANTIATE_TEST_SUITE_P(Pathological, PathologicalInput, testing::ValuesIn(Path
                                   (info.param.full_text ? "_full_text" : "_classic");
                          });
 
+// GB18030 in the full output: a character is up to four bytes, whose second
+// and fourth may be digits written as they are. Only where the system has
+// the page's tables (Wine, for one, has not: there it reads as the fallback
+// page, as any page the system lacks).
+TEST(FullTextHtml, Gb18030IsReadAsTheMultiByteEncodingItIs) {
+  std::u32string probe;
+  if (!corvane::os::SystemCodePageDecoder().Decode(54936, "\x81\x30\x81\x30", probe)) {
+    GTEST_SKIP() << "this system has no GB18030 tables";
+  }
+  const std::string html = corvane::RenderRtfAsFullTextHtml(
+      "{\\rtf1\\ansi{\\fonttbl{\\f0\\cpg54936 SimSun;}}\\f0 \\'d6\\'d0 \\'94\\'39\\'fc\\'36 "
+      "\x94"
+      "9\xFC"
+      "6 \x81"
+      "0\x81"
+      "0 \\'a8\\'a6}",
+      corvane::os::SystemCodePageDecoder());
+  EXPECT_NE(html.find("<p>\u4E2D \U0001F600 \U0001F600 \u0080 \u00E9</p>"), std::string::npos)
+      << html;
+}
+
 // Re-entrancy: two conversions at once give the bytes of one at a time. Many
 // short conversions rather than a few long ones, so that the two threads are
 // often inside the same step (the frame, the clean-up) at the same moment.
