@@ -4,13 +4,14 @@
 set -eu
 
 NATIVE_PACKAGES="cmake make ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev \
-clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-dev libexpat1-dev libxml2-dev pandoc"
+clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-dev libexpat1-dev libxml2-dev \
+librevenge-dev libwpd-dev libwps-dev libmwaw-dev pandoc"
 # wine64 and the x86_64 compilers: the 64-bit test flavour, for machines
 # that can neither run 32-bit programs nor emulate them (the emulator,
 # qemu-i386, is fetched by scripts/fetch-qemu-i386.sh when needed).
 WINDOWS_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb \
 xdotool x11-utils imagemagick libx11-dev nasm patch xz-utils libz-mingw-w64-dev nsis zip unzip \
-p7zip-full"
+p7zip-full libboost-dev"
 
 missing=""
 for pkg in $NATIVE_PACKAGES $WINDOWS_PACKAGES; do
