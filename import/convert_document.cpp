@@ -1,6 +1,8 @@
 #include "import/convert_document.h"
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 #include "import/built_in_readers.h"
 #include "import/converter_host.h"
@@ -39,16 +41,25 @@ void WriteHtml(std::string_view rtf, const std::string& input, const std::string
 // knows is read as what it really is (RTF, or another built-in format that
 // only carries this type's name); failing that, the row's first reader
 // tries it anyway, so that a damaged file is told what is wrong with it.
+// Classes that share a reader (the Works versions) ask its library once.
 const readers::BuiltInReader* ChooseReader(const DocumentType& type, std::string_view bytes) {
+  std::vector<bool (*)(std::string_view)> asked;
+  const auto knows = [&](const readers::BuiltInReader& reader) {
+    if (std::find(asked.begin(), asked.end(), reader.is_format_correct) != asked.end()) {
+      return false;
+    }
+    asked.push_back(reader.is_format_correct);
+    return reader.is_format_correct(bytes);
+  };
   const readers::BuiltInReader* first_of_row = nullptr;
   for (std::string_view converter_class : type.converter_classes) {
     const readers::BuiltInReader* reader = FindBuiltInReader(converter_class);
     if (reader == nullptr) continue;
-    if (reader->is_format_correct(bytes)) return reader;
+    if (knows(*reader)) return reader;
     if (first_of_row == nullptr) first_of_row = reader;
   }
   for (const readers::BuiltInReader& reader : BuiltInReaders()) {
-    if (reader.is_format_correct(bytes)) return &reader;
+    if (knows(reader)) return &reader;
   }
   return LooksLikeRtf(bytes) ? nullptr : first_of_row;
 }
@@ -64,7 +75,8 @@ void ConvertWithBuiltInReaders(const std::string& input, const std::string& targ
     if (outcome.reason.empty()) outcome.reason = kNoConverter;
     return;
   }
-  const readers::ReaderServices services{os::SystemAnsiEncoder(), os::SystemCodePageDecoder()};
+  const readers::ReaderServices services{os::SystemAnsiEncoder(), os::SystemCodePageDecoder(),
+                                         os::UserLegacyCodePages()};
   readers::ReaderResult result = reader->convert(bytes, services);
   if (!result.converted) {
     outcome.reason = std::move(result.reason);

@@ -112,4 +112,6 @@ const CodePageDecoder& SystemCodePageDecoder() {
   return decoder;
 }
 
+readers::LegacyCodePages UserLegacyCodePages() { return {}; }
+
 }  // namespace corvane::os

@@ -3,21 +3,24 @@
 namespace corvane::os {
 namespace {
 constexpr UINT kFallbackCodePage = 1252;
-}  // namespace
+constexpr UINT kFallbackOemCodePage = 437;
 
-UINT LocaleAnsiCodePage() {
+UINT LocaleCodePage(LCTYPE which, UINT fallback) {
   char digits[8] = "";
-  if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits) <=
-      0) {
-    return kFallbackCodePage;
-  }
+  if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, which, digits, sizeof digits) <= 0) return fallback;
   UINT code_page = 0;
   for (const char* at = digits; *at >= '0' && *at <= '9'; ++at) {
     code_page = code_page * 10 + static_cast<UINT>(*at - '0');
   }
-  // Locales with no ANSI code page (Unicode-only ones) answer 0.
-  return code_page == 0 ? kFallbackCodePage : code_page;
+  // Locales with no such code page (Unicode-only ones) answer 0 (or 1, CP_OEMCP).
+  return code_page <= 1 ? fallback : code_page;
 }
+
+}  // namespace
+
+UINT LocaleAnsiCodePage() { return LocaleCodePage(LOCALE_IDEFAULTANSICODEPAGE, kFallbackCodePage); }
+
+UINT LocaleOemCodePage() { return LocaleCodePage(LOCALE_IDEFAULTCODEPAGE, kFallbackOemCodePage); }
 
 int CodePageAnsiEncoder::Encode(char32_t character, unsigned char out[2]) const {
   // Every ANSI code page keeps ASCII as it is.

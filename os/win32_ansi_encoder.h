@@ -12,6 +12,8 @@ namespace corvane::os {
 // UTF-8 manifest sees 65001 there, while RTF readers expect the code page
 // the user's locale names.
 UINT LocaleAnsiCodePage();
+// The DOS code page of the user's locale.
+UINT LocaleOemCodePage();
 
 class CodePageAnsiEncoder final : public readers::AnsiEncoder {
  public:

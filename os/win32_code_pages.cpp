@@ -4,6 +4,7 @@
 #include <string>
 
 #include "os/code_pages.h"
+#include "os/win32_ansi_encoder.h"
 
 namespace corvane::os {
 namespace {
@@ -38,6 +39,10 @@ class WindowsDecoder final : public CodePageDecoder {
 const CodePageDecoder& SystemCodePageDecoder() {
   static const WindowsDecoder decoder;
   return decoder;
+}
+
+readers::LegacyCodePages UserLegacyCodePages() {
+  return {LocaleAnsiCodePage(), LocaleOemCodePage()};
 }
 
 }  // namespace corvane::os

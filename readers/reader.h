@@ -24,12 +24,20 @@ class AnsiEncoder {
 // Windows-1252, built in: the Linux default and the tests' reference.
 const AnsiEncoder& Windows1252();
 
+// The user's code pages, for files that do not say which one their text is
+// in: Windows programs wrote the ANSI page, DOS programs the OEM page.
+struct LegacyCodePages {
+  unsigned ansi = 1252;
+  unsigned oem = 437;
+};
+
 // What a reader may ask of its caller: the ANSI encoder for the RTF it
-// writes, and the system's code page tables for legacy 8-bit text (a
-// document's declared code page).
+// writes, the system's code page tables for legacy 8-bit text (a
+// document's declared code page), and the user's own code pages.
 struct ReaderServices {
   const AnsiEncoder& encoder;
   const CodePageDecoder& decoder;
+  LegacyCodePages legacy_pages = {};
 };
 
 // What one conversion gives: the RTF, or why there is none, in a sentence a

@@ -1,0 +1,288 @@
+// The document interfaces driven as the import libraries drive them, then
+// small WordPerfect files written by hand, the code pages given to libwps,
+// and every real file of the shared corpus in these formats.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/rtf2html.h"
+#include "os/code_pages.h"
+#include "readers/revenge/cell_text.h"
+#include "readers/revenge/library_readers.h"
+#include "readers/revenge/spreadsheet_document.h"
+#include "readers/revenge/text_document.h"
+
+namespace corvane::revenge {
+namespace {
+
+using librevenge::RVNGPropertyList;
+using ::testing::TestParamInfo;
+using ::testing::TestWithParam;
+using ::testing::Values;
+
+RVNGPropertyList Properties(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+  RVNGPropertyList list;
+  for (const auto& [name, value] : pairs) list.insert(name, value);
+  return list;
+}
+
+// The RTF between the frame's first line and its closing brace.
+std::string Body(const std::string& rtf) {
+  const std::size_t start = rtf.find("\r\n");
+  if (start == std::string::npos) return "";
+  return rtf.substr(start + 2, rtf.size() - start - 3);
+}
+
+void Paragraph(TextDocument& document, const char* text) {
+  document.openParagraph({});
+  document.insertText(text);
+  document.closeParagraph();
+}
+
+// ---- The text interface: what each construct writes.
+
+struct TextCase {
+  const char* name;
+  std::function<void(TextDocument&)> events;
+  std::string rtf;
+};
+
+class TextDocumentTest : public TestWithParam<TextCase> {};
+
+TEST_P(TextDocumentTest, WritesTheConstruct) {
+  OutputBudget budget(0);
+  TextDocument document(readers::Windows1252(), budget);
+  GetParam().events(document);
+  EXPECT_EQ(Body(document.TakeRtf()), GetParam().rtf);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Constructs, TextDocumentTest,
+    Values(
+        TextCase{"ParagraphsTabsAndBreaks",
+                 [](TextDocument& d) {
+                   d.openParagraph({});
+                   d.insertText("a");
+                   d.insertTab();
+                   d.insertText("b");
+                   d.insertSpace();
+                   d.insertLineBreak();
+                   d.insertText("\xC3\xA9");
+                   d.closeParagraph();
+                   d.openParagraph(Properties({{"fo:break-before", "page"}}));
+                   d.insertText("c");
+                   d.closeParagraph();
+                 },
+                 "a\\tab b \\line \\u233\\'e9\\par\r\n\\page\r\nc\\par\r\n"},
+        TextCase{"SpansLinksAndHeadings",
+                 [](TextDocument& d) {
+                   d.openParagraph(Properties({{"text:outline-level", "2"}}));
+                   d.openSpan(Properties({{"fo:font-weight", "bold"}, {"fo:font-style", "italic"}}));
+                   d.insertText("h");
+                   d.closeSpan();
+                   d.closeParagraph();
+                   d.openParagraph({});
+                   d.openLink(Properties({{"xlink:href", "http://x/"}}));
+                   d.openSpan(Properties({{"style:text-position", "super 58%"}}));
+                   d.insertText("l");
+                   d.closeSpan();
+                   d.closeLink();
+                   d.closeParagraph();
+                 },
+                 "\\outlinelevel1 \\b \\i h\\par\\pard\r\n"
+                 "{\\*\\fldinst HYPERLINK \"http://x/\"}{\\fldrslt \\b0 \\i0 \\super l}\\par\r\n"},
+        TextCase{"ListItemsCarryMarkersOnly",
+                 [](TextDocument& d) {
+                   d.openOrderedListLevel({});
+                   d.openListElement({});
+                   d.insertText("one");
+                   d.closeListElement();
+                   d.openUnorderedListLevel({});
+                   d.openListElement({});
+                   d.insertText("inner");
+                   d.closeListElement();
+                   d.closeUnorderedListLevel();
+                   d.closeOrderedListLevel();
+                   Paragraph(d, "after");
+                 },
+                 "{\\*\\pn\\pnlvlbody}one\\par\\pard\r\n{\\*\\pn\\pnlvlblt}inner\\par\\pard\r\n"
+                 "after\\par\r\n"},
+        TextCase{"TablesNestedTablesStayInTheirCell",
+                 [](TextDocument& d) {
+                   d.openTable({});
+                   d.openTableRow({});
+                   d.openTableCell({});
+                   Paragraph(d, "a");
+                   Paragraph(d, "b");
+                   d.closeTableCell();
+                   d.openTableCell({});
+                   d.openTable({});
+                   d.openTableRow({});
+                   d.openTableCell({});
+                   Paragraph(d, "x");
+                   d.closeTableCell();
+                   d.openTableCell({});
+                   Paragraph(d, "y");
+                   d.closeTableCell();
+                   d.closeTableRow();
+                   d.closeTable();
+                   d.closeTableCell();
+                   d.closeTableRow();
+                   d.closeTable();
+                   Paragraph(d, "after");
+                 },
+                 "a\\line b\\cell x\\tab y\\cell \\row\r\nafter\\par\r\n"},
+        TextCase{"NotesAreNumberedAndFollowTheBody",
+                 [](TextDocument& d) {
+                   d.openParagraph({});
+                   d.insertText("see");
+                   d.openFootnote({});
+                   Paragraph(d, "first");
+                   Paragraph(d, "more");
+                   d.closeFootnote();
+                   d.openEndnote({});
+                   Paragraph(d, "second");
+                   d.closeEndnote();
+                   d.closeParagraph();
+                 },
+                 "see[1][2]\\par\r\n\\page\r\n{\\*\\pn\\pnlvlbody}first\\line more\\par\\pard\r\n"
+                 "{\\*\\pn\\pnlvlbody}second\\par\\pard\r\n"},
+        TextCase{"TextBoxesFollowTheirParagraph",
+                 [](TextDocument& d) {
+                   d.openParagraph({});
+                   d.insertText("anchor");
+                   d.openFrame({});
+                   d.openTextBox({});
+                   Paragraph(d, "boxed");
+                   d.closeTextBox();
+                   d.closeFrame();
+                   d.insertText(" text");
+                   d.closeParagraph();
+                 },
+                 "anchor text\\par\r\nboxed\\par\r\n"},
+        TextCase{"HeadersFootersAndCommentsAreDropped",
+                 [](TextDocument& d) {
+                   d.openHeader({});
+                   Paragraph(d, "header");
+                   d.openFootnote({});
+                   Paragraph(d, "its note");
+                   d.closeFootnote();
+                   d.closeHeader();
+                   d.openFooter({});
+                   Paragraph(d, "footer");
+                   d.closeFooter();
+                   d.openParagraph({});
+                   d.insertText("body");
+                   d.openComment({});
+                   Paragraph(d, "comment");
+                   d.closeComment();
+                   d.closeParagraph();
+                 },
+                 "body\\par\r\n"},
+        TextCase{"UnbalancedEventsAreHarmless",
+                 [](TextDocument& d) {
+                   d.closeTextBox();
+                   d.closeFootnote();
+                   d.closeHeader();
+                   d.closeTable();
+                   d.closeTableCell();
+                   d.closeTableRow();
+                   d.closeOrderedListLevel();
+                   d.closeSpan();
+                   d.closeLink();
+                   Paragraph(d, "still");
+                 },
+                 "still\\par\r\n"}),
+    [](const TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
+
+TEST(TextDocumentTest, TitleGoesToTheInfoGroup) {
+  OutputBudget budget(0);
+  TextDocument document(readers::Windows1252(), budget);
+  document.setDocumentMetaData(Properties({{"dc:title", "R\xC3\xA9sum\xC3\xA9 {1}"}}));
+  Paragraph(document, "x");
+  EXPECT_EQ(document.TakeRtf(), "{\\rtf1\\ansi\\uc1{\\info{\\title R\\'e9sum\\'e9 \\{1\\}}}\r\nx\\par\r\n}");
+}
+
+TEST(TextDocumentTest, StopsAtItsBudget) {
+  OutputBudget budget(0);  // 1 MiB
+  TextDocument document(readers::Windows1252(), budget);
+  const std::string line(1000, 'x');
+  EXPECT_THROW(
+      for (int i = 0; i < 2000; ++i) Paragraph(document, line.c_str()), OutputTooLarge);
+  EXPECT_TRUE(budget.Exceeded());
+}
+
+TEST(TextDocumentTest, DeeplyNestedStoriesAreDroppedNotFollowed) {
+  OutputBudget budget(0);
+  TextDocument document(readers::Windows1252(), budget);
+  document.openParagraph({});
+  for (int i = 0; i < 100000; ++i) document.openFootnote({});
+  document.insertText("deep");
+  for (int i = 0; i < 100000; ++i) document.closeFootnote();
+  document.closeParagraph();
+  const std::string rtf = document.TakeRtf();
+  EXPECT_EQ(rtf.find("deep"), std::string::npos);
+  EXPECT_NE(rtf.find("[31]"), std::string::npos);
+  EXPECT_EQ(rtf.find("[32]"), std::string::npos);
+}
+
+// ---- The shared corpus of real files, when it is beside the repository.
+
+readers::ReaderResult ReadAs(const std::string& folder, std::string_view bytes) {
+  const readers::ReaderServices services{readers::Windows1252(), os::SystemCodePageDecoder()};
+  if (folder == "wpd" || folder == "doc") return ConvertWordPerfect(bytes, services);
+  if (folder == "wps" || folder == "wpt") return ConvertWorks(bytes, services);
+  if (folder == "wri") return ConvertWrite(bytes, services);
+  return ConvertLotus(bytes, services);
+}
+
+std::string FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(RevengeCorpusTest, EveryFileConvertsOrFailsWithAReason) {
+  const std::filesystem::path corpus(CORVANE_LEGACY_CORPUS_DIR);
+  int files = 0;
+  int converted = 0;
+  for (const char* folder : {"wpd", "doc", "wps", "wpt", "wri", "wk1", "wk3", "wk4"}) {
+    std::vector<std::filesystem::path> paths;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus / folder, error)) {
+      paths.push_back(entry.path());
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const std::filesystem::path& path : paths) {
+      const std::string bytes = FileBytes(path);
+      // Of the .doc files, only the WordPerfect ones are read here.
+      if (std::string(folder) == "doc" && !IsWordPerfect(bytes)) continue;
+      SCOPED_TRACE(path.filename().string());
+      ++files;
+      const readers::ReaderResult result = ReadAs(folder, bytes);
+      if (result.converted) {
+        ++converted;
+        EXPECT_LE(result.rtf.size(), 16 * bytes.size() + (1u << 20));
+        const std::string html = RenderRtfAsHtml(result.rtf);
+        EXPECT_FALSE(html.empty());
+        std::printf("converted: %s/%s: %zu bytes of HTML\n", folder,
+                    path.filename().string().c_str(), html.size());
+        continue;
+      }
+      EXPECT_FALSE(result.reason.empty());
+      std::printf("not converted: %s/%s: %s\n", folder, path.filename().string().c_str(),
+                  result.reason.c_str());
+    }
+  }
+  if (files == 0) GTEST_SKIP() << "no shared corpus at " << corpus;
+  std::printf("%d files, %d converted\n", files, converted);
+}
+
+}  // namespace
+}  // namespace corvane::revenge
