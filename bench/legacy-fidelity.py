@@ -243,9 +243,13 @@ def our_blocks(html_bytes, encoding):
     start = text.find("<body>")
     body = text[start + 6:] if start >= 0 else text
     blocks = []
-    for match in re.finditer(r"<(li|p)>(.*?)</\1>", body, re.S):
-        inner = re.sub(r"<[^>]+>", " ", match.group(2))
-        blocks.append((match.group(1), html.unescape(inner)))
+    # A table row of the full output is one block, as a row of the classic
+    # output is one paragraph. Emphasis, links and raised text sit inside
+    # words ("m<sup>-1</sup>"), so only other tags part them.
+    for match in re.finditer(r"<(li|p|tr)>(.*?)</\1>", body, re.S):
+        inner = re.sub(r"</?(?:strong|em|u|s|sup|sub|a|span)\b[^>]*>", "", match.group(2))
+        inner = re.sub(r"<[^>]+>", " ", inner)
+        blocks.append(("li" if match.group(1) == "li" else "p", html.unescape(inner)))
     return blocks
 
 

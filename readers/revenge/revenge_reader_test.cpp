@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +232,82 @@ TEST(TextDocumentTest, DeeplyNestedStoriesAreDroppedNotFollowed) {
   EXPECT_EQ(rtf.find("deep"), std::string::npos);
   EXPECT_NE(rtf.find("[31]"), std::string::npos);
   EXPECT_EQ(rtf.find("[32]"), std::string::npos);
+}
+
+// ---- WordPerfect 5 files written by hand: a 16-byte prefix, then the
+// text stream, where printable bytes are characters and a few codes are
+// functions.
+
+std::string WordPerfect5(std::string_view text, std::uint16_t encryption_key = 0) {
+  std::string file("\xFFWPC\x10\x00\x00\x00\x01\x0A\x00\x01", 12);
+  file += static_cast<char>(encryption_key & 0xFF);
+  file += static_cast<char>(encryption_key >> 8);
+  file += std::string(2, '\0');
+  return file + std::string(text);
+}
+
+constexpr const char* kHardReturn = "\x0A";
+constexpr const char* kHardPage = "\x0C";
+constexpr const char* kBoldOn = "\xC3\x0C\xC3";
+constexpr const char* kBoldOff = "\xC4\x0C\xC4";
+
+readers::ReaderResult Read(readers::ReaderResult (*convert)(std::string_view,
+                                                            const readers::ReaderServices&),
+                           std::string_view bytes, readers::LegacyCodePages pages = {}) {
+  const readers::ReaderServices services{readers::Windows1252(), os::SystemCodePageDecoder(),
+                                         pages};
+  return convert(bytes, services);
+}
+
+struct WordPerfectCase {
+  const char* name;
+  std::string file;
+  std::string rtf;     // the body, when it converts
+  std::string reason;  // else why not
+};
+
+class WordPerfectTest : public TestWithParam<WordPerfectCase> {};
+
+TEST_P(WordPerfectTest, ConvertsOrSaysWhy) {
+  const readers::ReaderResult result = Read(ConvertWordPerfect, GetParam().file);
+  EXPECT_EQ(result.reason, GetParam().reason);
+  EXPECT_EQ(result.converted ? Body(result.rtf) : "", GetParam().rtf);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HandWritten, WordPerfectTest,
+    Values(WordPerfectCase{"ParagraphsAndBold",
+                           WordPerfect5(std::string("One ") + kBoldOn + "two" + kBoldOff +
+                                        kHardReturn + "Three" + kHardReturn),
+                           "One \\b two\\par\r\n\\b0 Three\\par\r\n", ""},
+           WordPerfectCase{"HardPage",
+                           WordPerfect5(std::string("aaaa") + kHardReturn + "bbbb" + kHardPage +
+                                        "cccc" + kHardReturn),
+                           "aaaa\\par\r\nbbbb\\par\r\n\\page\r\ncccc\\par\r\n", ""},
+           WordPerfectCase{"PasswordProtected", WordPerfect5("secret", 0x1234), "",
+                           "the document is password-protected"},
+           WordPerfectCase{"NotWordPerfect", "plain text", "",
+                           "the file is not a WordPerfect document"},
+           WordPerfectCase{"Empty", "", "", "the file is not a WordPerfect document"}),
+    [](const TestParamInfo<WordPerfectCase>& info) { return std::string(info.param.name); });
+
+TEST(WordPerfectTest, EveryPrefixConvertsOrFailsWithAReason) {
+  const std::string file = WordPerfect5(std::string("One ") + kBoldOn + "two" + kBoldOff +
+                                        kHardReturn + "Three" + kHardPage + "x" + kHardReturn);
+  for (std::size_t length = 0; length <= file.size(); ++length) {
+    const readers::ReaderResult result = Read(ConvertWordPerfect, file.substr(0, length));
+    EXPECT_TRUE(result.converted || !result.reason.empty()) << length;
+  }
+}
+
+// ---- Code pages: libwps is given the one the file was written in.
+
+TEST(WorksEncodingTest, NamesThePagesLibwpsKnows) {
+  EXPECT_STREQ(WorksEncodingName(437), "CP437");
+  EXPECT_STREQ(WorksEncodingName(1252), "CP1252");
+  EXPECT_STREQ(WorksEncodingName(1251), "CP1251");
+  EXPECT_STREQ(WorksEncodingName(65001), "");
+  EXPECT_STREQ(WorksEncodingName(0), "");
 }
 
 // ---- The shared corpus of real files, when it is beside the repository.

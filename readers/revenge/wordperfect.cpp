@@ -39,10 +39,16 @@ readers::ReaderResult ConvertWordPerfect(std::string_view bytes,
                                          const readers::ReaderServices& services) {
   return RunLibrary<TextDocument>(
       bytes, services, [](librevenge::RVNGInputStream* input, TextDocument& document) {
-        if (libwpd::WPDocument::isFileFormatSupported(input) == libwpd::WPD_CONFIDENCE_NONE) {
-          return std::string("the file is not a WordPerfect document");
+        switch (libwpd::WPDocument::isFileFormatSupported(input)) {
+          case libwpd::WPD_CONFIDENCE_NONE:
+            return std::string("the file is not a WordPerfect document");
+          case libwpd::WPD_CONFIDENCE_EXCELLENT:
+            return Reason(libwpd::WPDocument::parse(input, &document, nullptr));
+          default:
+            // Without its password the library would read the scrambled
+            // bytes as text.
+            return std::string("the document is password-protected");
         }
-        return Reason(libwpd::WPDocument::parse(input, &document, nullptr));
       });
 }
 
