@@ -101,10 +101,12 @@ void TextDocument::EndBlock() {
 }
 
 void TextDocument::openSpan(const librevenge::RVNGPropertyList& properties) {
+  hidden_ = Text(properties, "text:display") == "none";
   if (Writing()) Out().SetRunFormat(RunFormatOf(properties));
 }
 
 void TextDocument::closeSpan() {
+  hidden_ = false;
   if (Writing()) Out().SetRunFormat(0);
 }
 
@@ -118,15 +120,15 @@ void TextDocument::closeLink() {
 }
 
 void TextDocument::insertTab() {
-  if (Writing()) Out().Tab();
+  if (Writing() && !hidden_) Out().Tab();
 }
 
 void TextDocument::insertSpace() {
-  if (Writing()) Out().Character(U' ');
+  if (Writing() && !hidden_) Out().Character(U' ');
 }
 
 void TextDocument::insertText(const librevenge::RVNGString& text) {
-  if (!Writing()) return;
+  if (!Writing() || hidden_) return;
   Out().Text(std::string_view(text.cstr(), text.size()));
   Charge();
 }

@@ -121,6 +121,7 @@ class TextDocument final : public librevenge::RVNGTextInterface {
   std::vector<bool> notes_have_text_;
   std::size_t notes_bytes_ = 0;
   std::string title_;
+  bool hidden_ = false;  // the open span is hidden text
 };
 
 }  // namespace corvane::revenge
