@@ -119,3 +119,23 @@ if [ -d "$shared_html_corpus" ]; then
 else
   echo "fuzz-seeds: no web page corpus at $shared_html_corpus"
 fi
+
+# The seeds of the readers through the import libraries: the bundled files
+# of those formats and the shared corpus's, each behind the byte that picks
+# its reader (0 WordPerfect, 1 Works, 2 Write, 3 Lotus).
+revenge_seeds=build/fuzz/revenge-seeds
+rm -rf "$revenge_seeds"
+mkdir -p "$revenge_seeds"
+shared_legacy=${CORVANE_LEGACY_CORPUS_DIR:-../shared/corpus}
+for pair in wpd:0 wps:1 wpt:1 wri:2 wk1:3 wk3:3 wk4:3; do
+  folder=${pair%%:*}
+  pick=${pair##*:}
+  for dir in tests/corpus/$folder "$shared_legacy/$folder"; do
+    [ -d "$dir" ] || continue
+    find "$dir" -type f -size -64k -print0 |
+      while IFS= read -r -d '' file; do
+        { printf "\\$(printf '%03o' "$pick")"; cat "$file"; } >"$revenge_seeds/$folder-$(basename "$file")"
+      done
+  done
+done
+echo "fuzz-seeds: $(ls "$revenge_seeds" | wc -l) files of the older formats"

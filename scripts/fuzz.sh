@@ -1,14 +1,16 @@
 #!/bin/bash
-# Fuzzes for SECONDS (default 600), a fifth each on the engine against
-# the reference renderer, the .docx, the .doc, the .xls and the web page reader, the engine with inputs of at most
+# Fuzzes for SECONDS (default 600), a sixth each on the engine against
+# the reference renderer, the .docx, the .doc, the .xls and the web page
+# reader and the readers through the import libraries (WordPerfect, Works,
+# Write, Lotus, Mac Word), the engine with inputs of at most
 # MAX_LEN bytes (default 1 MiB; make test uses a few KB, where most faults
 # live and a minute reaches far more executions; the reader's packages keep
 # 1 MiB): builds the fuzz preset, rebuilds the seeds, then runs libFuzzer on
 # each. Inputs that add coverage collect in build/fuzz/corpus and
-# build/fuzz/docx-corpus, build/fuzz/doc-corpus, build/fuzz/xls-corpus and build/fuzz/html-corpus across runs; a crash, a
+# build/fuzz/<target>-corpus across runs; a crash, a
 # difference, a timeout or an out-of-memory ends the run with a non-zero exit
 # and leaves the input in build/fuzz/findings. Reproduce one with
-#   build/fuzz/engine_fuzz build/fuzz/findings/<file>   (or docx_fuzz, doc_fuzz, xls_fuzz, html_fuzz)
+#   build/fuzz/engine_fuzz build/fuzz/findings/<file>   (or docx_fuzz ... revenge_fuzz)
 # or look at its output with build/native/corvane-cli - < build/fuzz/findings/<file>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,16 +22,17 @@ case "$seconds $max_len" in
 esac
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target engine_fuzz docx_fuzz doc_fuzz xls_fuzz html_fuzz
+cmake --build --preset fuzz --target engine_fuzz docx_fuzz doc_fuzz xls_fuzz html_fuzz revenge_fuzz
 scripts/fuzz-seeds.sh
 
 mkdir -p build/fuzz/corpus build/fuzz/docx-corpus build/fuzz/doc-corpus build/fuzz/xls-corpus \
-  build/fuzz/html-corpus build/fuzz/findings
-engine_seconds=$((seconds / 5))
-docx_seconds=$((seconds / 5))
-doc_seconds=$((seconds / 5))
-xls_seconds=$((seconds / 5))
-html_seconds=$((seconds - engine_seconds - docx_seconds - doc_seconds - xls_seconds))
+  build/fuzz/html-corpus build/fuzz/revenge-corpus build/fuzz/findings
+engine_seconds=$((seconds / 6))
+docx_seconds=$((seconds / 6))
+doc_seconds=$((seconds / 6))
+xls_seconds=$((seconds / 6))
+html_seconds=$((seconds / 6))
+revenge_seconds=$((seconds - engine_seconds - docx_seconds - doc_seconds - xls_seconds - html_seconds))
 
 # Runs fuzz target $1 on corpus $2 with seeds $3 for $4 seconds, inputs up
 # to $5 bytes (longer seeds are cut); prints its executions and their rate.
@@ -64,6 +67,10 @@ fi
 if [ "$status" -eq 0 ]; then
   run_target html_fuzz build/fuzz/html-corpus build/fuzz/html-seeds "$html_seconds" 262144 ||
     status=$?
+fi
+if [ "$status" -eq 0 ]; then
+  run_target revenge_fuzz build/fuzz/revenge-corpus build/fuzz/revenge-seeds "$revenge_seconds" \
+    262144 || status=$?
 fi
 
 if [ "$status" -ne 0 ]; then

@@ -42,7 +42,7 @@ run_ctest_preset() {
 run_fuzz() {
   bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}" 4096 2>&1 | tee build/fuzz.log
   local rc=${PIPESTATUS[0]}
-  record fuzz "$rc" "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine and the .docx, .doc and .xls readers; $(grep '^fuzz: ' build/fuzz.log | sed 's/^fuzz: //' | paste -sd';'))"
+  record fuzz "$rc" "(${FUZZ_SECONDS:-60} s of libFuzzer on the engine and the .docx, .doc, .xls, web page and import-library readers; $(grep '^fuzz: ' build/fuzz.log | sed 's/^fuzz: //' | paste -sd';'))"
 }
 
 run_win32() {

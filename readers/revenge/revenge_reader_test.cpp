@@ -42,6 +42,11 @@ std::string Body(const std::string& rtf) {
   return rtf.substr(start + 2, rtf.size() - start - 3);
 }
 
+std::string FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 void Paragraph(TextDocument& document, const char* text) {
   document.openParagraph({});
   document.insertText(text);
@@ -315,6 +320,40 @@ TEST(WorksEncodingTest, NamesThePagesLibwpsKnows) {
   EXPECT_STREQ(WorksEncodingName(0), "");
 }
 
+// A Write file says nothing of its code page: its bytes are read in the
+// user's ANSI page (Write was a Windows program), a Lotus 1-2-3 release 1
+// sheet's in the OEM page (a DOS one).
+TEST(WorksEncodingTest, OlderFilesAreReadInTheUsersCodePage) {
+  struct Case {
+    const char* file;
+    readers::ReaderResult (*convert)(std::string_view, const readers::ReaderServices&);
+    const char* text;  // replaced by "\xE9" and the same length of itself
+  };
+  const Case cases[] = {
+      {"wri/format-corpus__office_wordprocessing_MSWrite_testWindowsWrite.wri", ConvertWrite,
+       "slome"},
+      {"wk1/test_files__artifacts_quattro_write_L1.wks.wk1", ConvertLotus, "sheetjs"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::string bytes = FileBytes(std::filesystem::path(CORVANE_BUNDLED_CORPUS_DIR) / c.file);
+    const std::size_t at = bytes.rfind(c.text);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = '\xE9';
+    const auto shown = [&](readers::LegacyCodePages pages) {
+      const readers::ReaderResult result = Read(c.convert, bytes, pages);
+      EXPECT_TRUE(result.converted) << result.reason;
+      return result.rtf;
+    };
+    // 0xE9: é in 1252, й in 1251, Ú in 850, щ in 866.
+    const bool windows = c.convert == ConvertWrite;
+    const std::string western = shown({1252, 850});
+    const std::string cyrillic = shown({1251, 866});
+    EXPECT_NE(western.find(windows ? "\\u233" : "\\u218"), std::string::npos) << western;
+    EXPECT_NE(cyrillic.find(windows ? "\\u1081" : "\\u1097"), std::string::npos) << cyrillic;
+  }
+}
+
 // ---- The shared corpus of real files, when it is beside the repository.
 
 readers::ReaderResult ReadAs(const std::string& folder, std::string_view bytes) {
@@ -323,11 +362,6 @@ readers::ReaderResult ReadAs(const std::string& folder, std::string_view bytes) 
   if (folder == "wps" || folder == "wpt") return ConvertWorks(bytes, services);
   if (folder == "wri") return ConvertWrite(bytes, services);
   return ConvertLotus(bytes, services);
-}
-
-std::string FileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // Each bundled file, with words it must show and words it must not.

@@ -77,8 +77,10 @@ std::string Reason(libwps::WPSResult result) {
   }
 }
 
+// windows_program: the file is taken for one of a Windows program, whatever
+// family the library puts it in (Write's header is DOS Word's).
 readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServices& services,
-                              const char* not_mine) {
+                              const char* not_mine, bool windows_program = false) {
   const Detected detected = Detect(bytes);
   readers::ReaderResult result;
   if (detected.confidence == libwps::WPS_CONFIDENCE_NONE) {
@@ -89,10 +91,9 @@ readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServi
     result.reason = "the document is password-protected";
     return result;
   }
-  const char* encoding =
-      detected.needs_encoding
-          ? WorksEncodingName(CodePageFor(detected, bytes, services.legacy_pages))
-          : "";
+  const unsigned code_page = windows_program ? services.legacy_pages.ansi
+                                             : CodePageFor(detected, bytes, services.legacy_pages);
+  const char* encoding = detected.needs_encoding ? WorksEncodingName(code_page) : "";
   const auto parse = [encoding](librevenge::RVNGInputStream* input, auto& document) {
     return Reason(libwps::WPSDocument::parse(input, &document, "", encoding));
   };
@@ -129,15 +130,17 @@ readers::ReaderResult ConvertWorks(std::string_view bytes,
   return Convert(bytes, services, "the file is not a Works document");
 }
 
+// The library tells Write files from Word for DOS ones by details that
+// Write files do not always have: both are Write's.
 bool IsWrite(std::string_view bytes) {
   const Detected detected = Detect(bytes);
   return detected.confidence != libwps::WPS_CONFIDENCE_NONE &&
-         detected.creator == libwps::WPS_MSWRITE;
+         (detected.creator == libwps::WPS_MSWRITE || detected.creator == libwps::WPS_DOSWORD);
 }
 
 readers::ReaderResult ConvertWrite(std::string_view bytes,
                                    const readers::ReaderServices& services) {
-  return Convert(bytes, services, "the file is not a Write document");
+  return Convert(bytes, services, "the file is not a Write document", true);
 }
 
 bool IsLotus(std::string_view bytes) {
