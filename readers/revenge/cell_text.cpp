@@ -113,7 +113,8 @@ NumberFormat ReadNumberFormat(const librevenge::RVNGPropertyList& style) {
   if (Has(style, "number:decimal-places")) {
     format.decimals = std::clamp(Integer(style, "number:decimal-places", 0), 0, 30);
   }
-  format.grouping = Integer(style, "number:grouping", 0) != 0 || Text(style, "number:grouping") == "true";
+  format.grouping =
+      Integer(style, "number:grouping", 0) != 0 || Text(style, "number:grouping") == "true";
   if (const librevenge::RVNGPropertyListVector* parts = style.child("librevenge:format")) {
     for (unsigned long i = 0; i < parts->count(); ++i) {
       const librevenge::RVNGPropertyList& part = (*parts)[i];
@@ -148,7 +149,8 @@ std::string CellValueText(const librevenge::RVNGPropertyList& cell, const Number
       return (decimals < 0 ? GeneralNumber(value * 100) : Fixed(value * 100, decimals)) + "%";
     case Kind::kCurrency: {
       const std::string amount = Grouped(Fixed(std::fabs(value), decimals < 0 ? 2 : decimals));
-      const std::string symbol = format != nullptr && !format->currency.empty() ? format->currency : "";
+      const std::string symbol =
+          format != nullptr && !format->currency.empty() ? format->currency : "";
       return (value < 0 ? "-" : "") + symbol + amount;
     }
     case Kind::kScientific: {

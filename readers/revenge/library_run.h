@@ -47,7 +47,8 @@ readers::ReaderResult RunLibrary(std::string_view bytes, const readers::ReaderSe
     MemoryStream stream(bytes);
     std::string reason = parse(stream.get(), document);
     if (budget.Exceeded()) {
-      result.reason = "the document expands beyond " + std::to_string(budget.Limit()) + " bytes of RTF";
+      result.reason =
+          "the document expands beyond " + std::to_string(budget.Limit()) + " bytes of RTF";
     } else if (!reason.empty()) {
       result.reason = std::move(reason);
     } else {
@@ -55,7 +56,8 @@ readers::ReaderResult RunLibrary(std::string_view bytes, const readers::ReaderSe
       result.converted = true;
     }
   } catch (const OutputTooLarge&) {
-    result.reason = "the document expands beyond " + std::to_string(budget.Limit()) + " bytes of RTF";
+    result.reason =
+        "the document expands beyond " + std::to_string(budget.Limit()) + " bytes of RTF";
   } catch (const std::bad_alloc&) {
     result.reason = "the document could not be read (out of memory)";
   } catch (...) {

@@ -31,14 +31,10 @@ bool Readable(const Detected& detected) {
 
 std::string Reason(MWAWDocument::Result result) {
   switch (result) {
-    case MWAWDocument::MWAW_R_OK:
-      return {};
-    case MWAWDocument::MWAW_R_PASSWORD_MISSMATCH_ERROR:
-      return "the document is password-protected";
-    case MWAWDocument::MWAW_R_OLE_ERROR:
-      return "the document's container is damaged";
-    default:
-      return "the document is damaged or is not a Word for the Macintosh document";
+    case MWAWDocument::MWAW_R_OK: return {};
+    case MWAWDocument::MWAW_R_PASSWORD_MISSMATCH_ERROR: return "the document is password-protected";
+    case MWAWDocument::MWAW_R_OLE_ERROR: return "the document's container is damaged";
+    default: return "the document is damaged or is not a Word for the Macintosh document";
   }
 }
 

@@ -72,145 +72,146 @@ TEST_P(TextDocumentTest, WritesTheConstruct) {
 
 INSTANTIATE_TEST_SUITE_P(
     Constructs, TextDocumentTest,
-    Values(
-        TextCase{"ParagraphsTabsAndBreaks",
-                 [](TextDocument& d) {
-                   d.openParagraph({});
-                   d.insertText("a");
-                   d.insertTab();
-                   d.insertText("b");
-                   d.insertSpace();
-                   d.insertLineBreak();
-                   d.insertText("\xC3\xA9");
-                   d.closeParagraph();
-                   d.openParagraph(Properties({{"fo:break-before", "page"}}));
-                   d.insertText("c");
-                   d.closeParagraph();
-                 },
-                 "a\\tab b \\line \\u233\\'e9\\par\r\n\\page\r\nc\\par\r\n"},
-        TextCase{"SpansLinksAndHeadings",
-                 [](TextDocument& d) {
-                   d.openParagraph(Properties({{"text:outline-level", "2"}}));
-                   d.openSpan(Properties({{"fo:font-weight", "bold"}, {"fo:font-style", "italic"}}));
-                   d.insertText("h");
-                   d.closeSpan();
-                   d.closeParagraph();
-                   d.openParagraph({});
-                   d.openLink(Properties({{"xlink:href", "http://x/"}}));
-                   d.openSpan(Properties({{"style:text-position", "super 58%"}}));
-                   d.insertText("l");
-                   d.closeSpan();
-                   d.openSpan(Properties({{"text:display", "none"}}));
-                   d.insertText("hidden");
-                   d.insertSpace();
-                   d.closeSpan();
-                   d.closeLink();
-                   d.closeParagraph();
-                 },
-                 "\\outlinelevel1 \\b \\i h\\par\\pard\r\n"
-                 "{\\*\\fldinst HYPERLINK \"http://x/\"}{\\fldrslt \\b0 \\i0 \\super l}\\par\r\n"},
-        TextCase{"ListItemsCarryMarkersOnly",
-                 [](TextDocument& d) {
-                   d.openOrderedListLevel({});
-                   d.openListElement({});
-                   d.insertText("one");
-                   d.closeListElement();
-                   d.openUnorderedListLevel({});
-                   d.openListElement({});
-                   d.insertText("inner");
-                   d.closeListElement();
-                   d.closeUnorderedListLevel();
-                   d.closeOrderedListLevel();
-                   Paragraph(d, "after");
-                 },
-                 "{\\*\\pn\\pnlvlbody}one\\par\\pard\r\n{\\*\\pn\\pnlvlblt}inner\\par\\pard\r\n"
-                 "after\\par\r\n"},
-        TextCase{"TablesNestedTablesStayInTheirCell",
-                 [](TextDocument& d) {
-                   d.openTable({});
-                   d.openTableRow({});
-                   d.openTableCell({});
-                   Paragraph(d, "a");
-                   Paragraph(d, "b");
-                   d.closeTableCell();
-                   d.openTableCell({});
-                   d.openTable({});
-                   d.openTableRow({});
-                   d.openTableCell({});
-                   Paragraph(d, "x");
-                   d.closeTableCell();
-                   d.openTableCell({});
-                   Paragraph(d, "y");
-                   d.closeTableCell();
-                   d.closeTableRow();
-                   d.closeTable();
-                   d.closeTableCell();
-                   d.closeTableRow();
-                   d.closeTable();
-                   Paragraph(d, "after");
-                 },
-                 "a\\line b\\cell x\\tab y\\cell \\row\r\nafter\\par\r\n"},
-        TextCase{"NotesAreNumberedAndFollowTheBody",
-                 [](TextDocument& d) {
-                   d.openParagraph({});
-                   d.insertText("see");
-                   d.openFootnote({});
-                   Paragraph(d, "first");
-                   Paragraph(d, "more");
-                   d.closeFootnote();
-                   d.openEndnote({});
-                   Paragraph(d, "second");
-                   d.closeEndnote();
-                   d.closeParagraph();
-                 },
-                 "see[1][2]\\par\r\n\\page\r\n{\\*\\pn\\pnlvlbody}first\\line more\\par\\pard\r\n"
-                 "{\\*\\pn\\pnlvlbody}second\\par\\pard\r\n"},
-        TextCase{"TextBoxesFollowTheirParagraph",
-                 [](TextDocument& d) {
-                   d.openParagraph({});
-                   d.insertText("anchor");
-                   d.openFrame({});
-                   d.openTextBox({});
-                   Paragraph(d, "boxed");
-                   d.closeTextBox();
-                   d.closeFrame();
-                   d.insertText(" text");
-                   d.closeParagraph();
-                 },
-                 "anchor text\\par\r\nboxed\\par\r\n"},
-        TextCase{"HeadersFootersAndCommentsAreDropped",
-                 [](TextDocument& d) {
-                   d.openHeader({});
-                   Paragraph(d, "header");
-                   d.openFootnote({});
-                   Paragraph(d, "its note");
-                   d.closeFootnote();
-                   d.closeHeader();
-                   d.openFooter({});
-                   Paragraph(d, "footer");
-                   d.closeFooter();
-                   d.openParagraph({});
-                   d.insertText("body");
-                   d.openComment({});
-                   Paragraph(d, "comment");
-                   d.closeComment();
-                   d.closeParagraph();
-                 },
-                 "body\\par\r\n"},
-        TextCase{"UnbalancedEventsAreHarmless",
-                 [](TextDocument& d) {
-                   d.closeTextBox();
-                   d.closeFootnote();
-                   d.closeHeader();
-                   d.closeTable();
-                   d.closeTableCell();
-                   d.closeTableRow();
-                   d.closeOrderedListLevel();
-                   d.closeSpan();
-                   d.closeLink();
-                   Paragraph(d, "still");
-                 },
-                 "still\\par\r\n"}),
+    Values(TextCase{"ParagraphsTabsAndBreaks",
+                    [](TextDocument& d) {
+                      d.openParagraph({});
+                      d.insertText("a");
+                      d.insertTab();
+                      d.insertText("b");
+                      d.insertSpace();
+                      d.insertLineBreak();
+                      d.insertText("\xC3\xA9");
+                      d.closeParagraph();
+                      d.openParagraph(Properties({{"fo:break-before", "page"}}));
+                      d.insertText("c");
+                      d.closeParagraph();
+                    },
+                    "a\\tab b \\line \\u233\\'e9\\par\r\n\\page\r\nc\\par\r\n"},
+           TextCase{
+               "SpansLinksAndHeadings",
+               [](TextDocument& d) {
+                 d.openParagraph(Properties({{"text:outline-level", "2"}}));
+                 d.openSpan(Properties({{"fo:font-weight", "bold"}, {"fo:font-style", "italic"}}));
+                 d.insertText("h");
+                 d.closeSpan();
+                 d.closeParagraph();
+                 d.openParagraph({});
+                 d.openLink(Properties({{"xlink:href", "http://x/"}}));
+                 d.openSpan(Properties({{"style:text-position", "super 58%"}}));
+                 d.insertText("l");
+                 d.closeSpan();
+                 d.openSpan(Properties({{"text:display", "none"}}));
+                 d.insertText("hidden");
+                 d.insertSpace();
+                 d.closeSpan();
+                 d.closeLink();
+                 d.closeParagraph();
+               },
+               "\\outlinelevel1 \\b \\i h\\par\\pard\r\n"
+               "{\\*\\fldinst HYPERLINK \"http://x/\"}{\\fldrslt \\b0 \\i0 \\super l}\\par\r\n"},
+           TextCase{"ListItemsCarryMarkersOnly",
+                    [](TextDocument& d) {
+                      d.openOrderedListLevel({});
+                      d.openListElement({});
+                      d.insertText("one");
+                      d.closeListElement();
+                      d.openUnorderedListLevel({});
+                      d.openListElement({});
+                      d.insertText("inner");
+                      d.closeListElement();
+                      d.closeUnorderedListLevel();
+                      d.closeOrderedListLevel();
+                      Paragraph(d, "after");
+                    },
+                    "{\\*\\pn\\pnlvlbody}one\\par\\pard\r\n{\\*\\pn\\pnlvlblt}inner\\par\\pard\r\n"
+                    "after\\par\r\n"},
+           TextCase{"TablesNestedTablesStayInTheirCell",
+                    [](TextDocument& d) {
+                      d.openTable({});
+                      d.openTableRow({});
+                      d.openTableCell({});
+                      Paragraph(d, "a");
+                      Paragraph(d, "b");
+                      d.closeTableCell();
+                      d.openTableCell({});
+                      d.openTable({});
+                      d.openTableRow({});
+                      d.openTableCell({});
+                      Paragraph(d, "x");
+                      d.closeTableCell();
+                      d.openTableCell({});
+                      Paragraph(d, "y");
+                      d.closeTableCell();
+                      d.closeTableRow();
+                      d.closeTable();
+                      d.closeTableCell();
+                      d.closeTableRow();
+                      d.closeTable();
+                      Paragraph(d, "after");
+                    },
+                    "a\\line b\\cell x\\tab y\\cell \\row\r\nafter\\par\r\n"},
+           TextCase{
+               "NotesAreNumberedAndFollowTheBody",
+               [](TextDocument& d) {
+                 d.openParagraph({});
+                 d.insertText("see");
+                 d.openFootnote({});
+                 Paragraph(d, "first");
+                 Paragraph(d, "more");
+                 d.closeFootnote();
+                 d.openEndnote({});
+                 Paragraph(d, "second");
+                 d.closeEndnote();
+                 d.closeParagraph();
+               },
+               "see[1][2]\\par\r\n\\page\r\n{\\*\\pn\\pnlvlbody}first\\line more\\par\\pard\r\n"
+               "{\\*\\pn\\pnlvlbody}second\\par\\pard\r\n"},
+           TextCase{"TextBoxesFollowTheirParagraph",
+                    [](TextDocument& d) {
+                      d.openParagraph({});
+                      d.insertText("anchor");
+                      d.openFrame({});
+                      d.openTextBox({});
+                      Paragraph(d, "boxed");
+                      d.closeTextBox();
+                      d.closeFrame();
+                      d.insertText(" text");
+                      d.closeParagraph();
+                    },
+                    "anchor text\\par\r\nboxed\\par\r\n"},
+           TextCase{"HeadersFootersAndCommentsAreDropped",
+                    [](TextDocument& d) {
+                      d.openHeader({});
+                      Paragraph(d, "header");
+                      d.openFootnote({});
+                      Paragraph(d, "its note");
+                      d.closeFootnote();
+                      d.closeHeader();
+                      d.openFooter({});
+                      Paragraph(d, "footer");
+                      d.closeFooter();
+                      d.openParagraph({});
+                      d.insertText("body");
+                      d.openComment({});
+                      Paragraph(d, "comment");
+                      d.closeComment();
+                      d.closeParagraph();
+                    },
+                    "body\\par\r\n"},
+           TextCase{"UnbalancedEventsAreHarmless",
+                    [](TextDocument& d) {
+                      d.closeTextBox();
+                      d.closeFootnote();
+                      d.closeHeader();
+                      d.closeTable();
+                      d.closeTableCell();
+                      d.closeTableRow();
+                      d.closeOrderedListLevel();
+                      d.closeSpan();
+                      d.closeLink();
+                      Paragraph(d, "still");
+                    },
+                    "still\\par\r\n"}),
     [](const TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
 
 TEST(TextDocumentTest, TitleGoesToTheInfoGroup) {
@@ -218,15 +219,15 @@ TEST(TextDocumentTest, TitleGoesToTheInfoGroup) {
   TextDocument document(readers::Windows1252(), budget);
   document.setDocumentMetaData(Properties({{"dc:title", "R\xC3\xA9sum\xC3\xA9 {1}"}}));
   Paragraph(document, "x");
-  EXPECT_EQ(document.TakeRtf(), "{\\rtf1\\ansi\\uc1{\\info{\\title R\\'e9sum\\'e9 \\{1\\}}}\r\nx\\par\r\n}");
+  EXPECT_EQ(document.TakeRtf(),
+            "{\\rtf1\\ansi\\uc1{\\info{\\title R\\'e9sum\\'e9 \\{1\\}}}\r\nx\\par\r\n}");
 }
 
 TEST(TextDocumentTest, StopsAtItsBudget) {
   OutputBudget budget(0);  // 1 MiB
   TextDocument document(readers::Windows1252(), budget);
   const std::string line(1000, 'x');
-  EXPECT_THROW(
-      for (int i = 0; i < 2000; ++i) Paragraph(document, line.c_str()), OutputTooLarge);
+  EXPECT_THROW(for (int i = 0; i < 2000; ++i) Paragraph(document, line.c_str()), OutputTooLarge);
   EXPECT_TRUE(budget.Exceeded());
 }
 

@@ -15,8 +15,7 @@ constexpr long kMaxColumn = 1 << 14;
 
 }  // namespace
 
-SpreadsheetDocument::SpreadsheetDocument(const readers::AnsiEncoder& encoder,
-                                         OutputBudget& budget)
+SpreadsheetDocument::SpreadsheetDocument(const readers::AnsiEncoder& encoder, OutputBudget& budget)
     : encoder_(encoder), budget_(budget), writer_(encoder) {}
 
 void SpreadsheetDocument::setDocumentMetaData(const librevenge::RVNGPropertyList& properties) {
@@ -50,8 +49,9 @@ void SpreadsheetDocument::openSheetCell(const librevenge::RVNGPropertyList& prop
   if (column < next_column_ || column > kMaxColumn) column = next_column_;
   next_column_ = column + std::max(1, Integer(properties, "table:number-columns-spanned", 1));
   const auto format = formats_.find(Text(properties, "librevenge:numbering-name"));
-  row_.push_back(
-      {column, CellValueText(properties, format == formats_.end() ? nullptr : &format->second), {}});
+  row_.push_back({column,
+                  CellValueText(properties, format == formats_.end() ? nullptr : &format->second),
+                  {}});
   row_bytes_ += row_.back().value.size();
 }
 

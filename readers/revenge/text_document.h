@@ -59,7 +59,9 @@ class TextDocument final : public librevenge::RVNGTextInterface {
   void insertLineBreak() override;
   void insertField(const librevenge::RVNGPropertyList&) override {}
 
-  void openOrderedListLevel(const librevenge::RVNGPropertyList&) override { lists_.push_back(true); }
+  void openOrderedListLevel(const librevenge::RVNGPropertyList&) override {
+    lists_.push_back(true);
+  }
   void openUnorderedListLevel(const librevenge::RVNGPropertyList&) override {
     lists_.push_back(false);
   }
@@ -117,7 +119,7 @@ class TextDocument final : public librevenge::RVNGTextInterface {
   OutputBudget& budget_;
   std::vector<std::unique_ptr<Story>> stories_;  // the body first
   std::vector<bool> lists_;                      // open list levels: ordered or not
-  std::vector<std::string> notes_;  // in the order they were met, numbered from 1
+  std::vector<std::string> notes_;               // in the order they were met, numbered from 1
   std::vector<bool> notes_have_text_;
   std::size_t notes_bytes_ = 0;
   std::string title_;

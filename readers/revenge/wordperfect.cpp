@@ -11,15 +11,11 @@ namespace {
 
 std::string Reason(libwpd::WPDResult result) {
   switch (result) {
-    case libwpd::WPD_OK:
-      return {};
+    case libwpd::WPD_OK: return {};
     case libwpd::WPD_UNSUPPORTED_ENCRYPTION_ERROR:
-    case libwpd::WPD_PASSWORD_MISSMATCH_ERROR:
-      return "the document is password-protected";
-    case libwpd::WPD_OLE_ERROR:
-      return "the document's container is damaged";
-    default:
-      return "the document is damaged or is not a WordPerfect document";
+    case libwpd::WPD_PASSWORD_MISSMATCH_ERROR: return "the document is password-protected";
+    case libwpd::WPD_OLE_ERROR: return "the document's container is damaged";
+    default: return "the document is damaged or is not a WordPerfect document";
   }
 }
 

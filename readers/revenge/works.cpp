@@ -54,26 +54,19 @@ unsigned CodePageFor(const Detected& detected, std::string_view bytes,
                      const readers::LegacyCodePages& pages) {
   switch (detected.creator) {
     case libwps::WPS_MSWRITE:
-    case libwps::WPS_MSWORKS:
-      return detected.kind == libwps::WPS_TEXT ? pages.ansi : pages.oem;
+    case libwps::WPS_MSWORKS: return detected.kind == libwps::WPS_TEXT ? pages.ansi : pages.oem;
     case libwps::WPS_DOSWORD:
-    case libwps::WPS_XYWRITE:
-      return pages.oem;
-    default:
-      return FromDosSpreadsheet(bytes) ? pages.oem : pages.ansi;
+    case libwps::WPS_XYWRITE: return pages.oem;
+    default: return FromDosSpreadsheet(bytes) ? pages.oem : pages.ansi;
   }
 }
 
 std::string Reason(libwps::WPSResult result) {
   switch (result) {
-    case libwps::WPS_OK:
-      return {};
-    case libwps::WPS_ENCRYPTION_ERROR:
-      return "the document is password-protected";
-    case libwps::WPS_OLE_ERROR:
-      return "the document's container is damaged";
-    default:
-      return "the document is damaged or is not in a form its reader knows";
+    case libwps::WPS_OK: return {};
+    case libwps::WPS_ENCRYPTION_ERROR: return "the document is password-protected";
+    case libwps::WPS_OLE_ERROR: return "the document's container is damaged";
+    default: return "the document is damaged or is not in a form its reader knows";
   }
 }
 
