@@ -14,6 +14,20 @@
 #            modules, so it needs nothing but the system's DLLs; thread-safe
 #            (readers run on two workers) through the toolchain's static
 #            POSIX threads, which the programs link already
+#   librevenge, libwpd, libwps, libmwaw
+#            Debian's source packages, static C++ libraries built with
+#            autotools; librevenge needs Boost's header-only parts (from the
+#            machine's libboost-dev, through a folder of their own so that
+#            /usr/include never reaches the cross compiler) and zlib; libmwaw
+#            is built without zlib (--disable-zip), which only changes the
+#            format of the bitmaps it hands out. Their export macros (REVENGE_API,
+#            REVENGE_STREAM_API, WPDAPI, WPSLIB, MWAWLIB) are empty unless
+#            DLL_EXPORT (librevenge, libwpd, libwps) or _WINDLL (libmwaw) is
+#            defined, so a static consumer defines nothing and must not define
+#            those two. The .pc files name librevenge only through Requires and
+#            leave zlib out, so the link order is
+#              -lwpd-0.10 -lwps-0.4 -lmwaw-0.3 -lrevenge-stream-0.0
+#              -lrevenge-0.0 -lz
 #
 # usage: scripts/build-deps-mingw.sh [--arch i686|x86_64] [--force]
 #                                    [--deps DIR] [--only NAME]
@@ -44,10 +58,13 @@ esac
 TOOLCHAIN="$ROOT/cmake/mingw-$ARCH.cmake"
 DEPS=${DEPS_DIR:-$ROOT/build/deps}
 mkdir -p "$DEPS"
-DEPS=$(cd "$DEPS" && pwd)
+# The physical path: it is written into .pc files, and build/deps may be a
+# link into another worktree.
+DEPS=$(cd "$DEPS" && pwd -P)
 case "$ONLY" in
-  "" | libjpeg | minizip | expat | libxml2) ;;
-  *) echo "deps: unknown --only $ONLY (libjpeg, minizip, expat or libxml2)" >&2; exit 2 ;;
+  "" | libjpeg | minizip | expat | libxml2 | librevenge | libwpd | libwps | libmwaw) ;;
+  *) echo "deps: unknown --only $ONLY (libjpeg, minizip, expat, libxml2, librevenge, libwpd, libwps or libmwaw)" >&2
+     exit 2 ;;
 esac
 wanted() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
 TRIPLET=$ARCH-w64-mingw32
@@ -195,6 +212,82 @@ build_libxml2() {
   say "libxml2 installed in $prefix"
 }
 
+# Builds Debian's source package $1 with its own autotools for the Windows
+# host, statically, into $1-$SUFFIX; $2 is a file the install must leave
+# under include/, the rest are configure's switches of that package.
+build_autotools() {
+  name=$1
+  header=$2
+  shift 2
+  prefix="$DEPS/$name-$SUFFIX"
+  [ "$FORCE" = "--force" ] && rm -rf "$prefix"
+  if [ -f "$prefix/.complete" ]; then
+    say "$name already built in $prefix"
+    return
+  fi
+  [ -d /usr/include/boost ] || die "no /usr/include/boost: install libboost-dev (scripts/install-deps.sh)"
+  # Their Windows version resources go through m4, even in a static build.
+  command -v m4 >/dev/null 2>&1 || die "needs 'm4' (scripts/install-deps.sh installs it)"
+  fetch_source "$name"
+  log="$DEPS/$name-build-$ARCH.log"
+  say "building $name from $TARBALL, log in $log"
+  unpack_patched "$name-src-$ARCH"
+  rm -rf "$prefix"
+  # Boost through a folder holding nothing else: -I/usr/include would let
+  # the machine's own headers shadow the cross toolchain's.
+  mkdir -p "$DEPS/boost-headers"
+  ln -sfn /usr/include/boost "$DEPS/boost-headers/boost"
+  revenge="$DEPS/librevenge-$SUFFIX"
+  started=$(date +%s)
+  if ! (
+    cd "$name-src-$ARCH" &&
+      ./configure --host="$TRIPLET" --prefix="$prefix" --disable-shared --enable-static \
+        --disable-werror --disable-weffc "$@" \
+        CC="$TRIPLET-gcc-posix" CXX="$TRIPLET-g++-posix" CFLAGS=-O2 CXXFLAGS=-O2 \
+        CPPFLAGS="-I$DEPS/boost-headers" PKG_CONFIG=pkg-config PKG_CONFIG_PATH= \
+        PKG_CONFIG_LIBDIR="$revenge/lib/pkgconfig:/usr/$TRIPLET/lib/pkgconfig" &&
+      make -j2 &&
+      make install
+  ) >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    die "$name build failed; see $log"
+  fi
+  # libtool's archives only repeat, with absolute paths, what the .pc files say.
+  rm -f "$prefix"/lib/*.la
+  [ -f "$prefix/include/$header" ] && ls "$prefix"/lib/lib*.a >/dev/null 2>&1 ||
+    die "install incomplete: no include/$header or lib/lib*.a in $prefix"
+  rm -rf "$name-src-$ARCH"
+  echo "$TARBALL $DEBIAN_TARBALL" >"$prefix/.complete"
+  say "$name installed in $prefix ($(($(date +%s) - started)) s)"
+}
+
+build_librevenge() {
+  # The stream library reads OLE2 storage in memory, which Works 4 and
+  # later needs; the generators are the libraries' own output formats.
+  build_autotools librevenge librevenge-0.0/librevenge-stream/librevenge-stream.h \
+    --disable-tests --disable-generators --disable-fuzzers --without-docs
+}
+
+# The format libraries need librevenge's prefix first.
+build_with_revenge() {
+  [ -f "$DEPS/librevenge-$SUFFIX/.complete" ] || build_librevenge
+  build_autotools "$@"
+}
+
 if wanted minizip; then build_minizip; fi
 if wanted expat; then build_expat; fi
 if wanted libxml2; then build_libxml2; fi
+if wanted librevenge; then build_librevenge; fi
+if wanted libwpd; then
+  # Its configure sets the visibility conditional only for hosts other than
+  # Windows, then refuses to finish; on Windows it is off.
+  build_with_revenge libwpd libwpd-0.10/libwpd/libwpd.h --disable-tools --disable-fuzzers --without-docs \
+    HAVE_VISIBILITY_TRUE='#' HAVE_VISIBILITY_FALSE=
+fi
+if wanted libwps; then
+  build_with_revenge libwps libwps-0.4/libwps/libwps.h --disable-tools --disable-fuzzers --without-docs
+fi
+if wanted libmwaw; then
+  build_with_revenge libmwaw libmwaw-0.3/libmwaw/libmwaw.hxx \
+    --disable-tools --disable-fuzzers --disable-zip --with-docs=no
+fi

@@ -8,10 +8,12 @@ clang libclang-rt-14-dev clang-format libjpeg-dev python3 zlib1g-dev libminizip-
 librevenge-dev libwpd-dev libwps-dev libmwaw-dev pandoc"
 # wine64 and the x86_64 compilers: the 64-bit test flavour, for machines
 # that can neither run 32-bit programs nor emulate them (the emulator,
-# qemu-i386, is fetched by scripts/fetch-qemu-i386.sh when needed).
+# qemu-i386, is fetched by scripts/fetch-qemu-i386.sh when needed). m4 and
+# bzip2: the cross builds of the document libraries preprocess their version
+# resources with m4, and librevenge's source comes as .tar.bz2.
 WINDOWS_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb \
 xdotool x11-utils imagemagick libx11-dev nasm patch xz-utils libz-mingw-w64-dev nsis zip unzip \
-p7zip-full libboost-dev"
+p7zip-full libboost-dev m4 bzip2"
 
 missing=""
 for pkg in $NATIVE_PACKAGES $WINDOWS_PACKAGES; do

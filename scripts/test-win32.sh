@@ -32,7 +32,7 @@ minutes() {
 # where apt can fetch their sources.
 if [ -z "${CORVANE_I386_EMULATION:-}" ]; then
   scripts/build-deps-mingw.sh
-  step "libjpeg, minizip, expat and libxml2 ready"
+  step "libjpeg, minizip, expat, libxml2, librevenge, libwpd, libwps and libmwaw ready"
 fi
 
 PRESET=win32
@@ -68,7 +68,7 @@ if [ -z "${CORVANE_I386_EMULATION:-}" ] && ! scripts/can-run-32bit.sh; then
   fi
   echo "test-win32: running the Windows tests as a 64-bit build (win64 preset) under the 64-bit Wine instead"
   scripts/build-deps-mingw.sh --arch x86_64
-  step "libjpeg, minizip, expat and libxml2 for x86_64 ready"
+  step "libjpeg, minizip, expat, libxml2, librevenge, libwpd, libwps and libmwaw for x86_64 ready"
   PRESET=win64
   export CORVANE_WINE_ARCH=win64
 fi
