@@ -179,5 +179,44 @@ TEST_F(CliProcessTest, WordDocumentsConvertThroughOurRegisteredConverter) {
   }
 }
 
+// The older formats convert through the program's own readers, with no
+// converter class registered for any of them.
+TEST_F(CliProcessTest, TheOlderFormatsConvertWithNothingRegistered) {
+  const std::pair<const char*, const char*> files[] = {
+      {"wpd/tika__tika-parser-miscoffice-module_src_test_resources_test-documents_"
+       "testWordPerfect_5_1.wp.wpd",
+       "Western Gulf of Alaska"},
+      {"wpd/format-corpus__office_wordprocessing_WordPerfect50_testWordPerfect_50.doc",
+       "<p>Sluwe Sjaantje sloeg de slome slager</p>"},
+      {"wps/tika__tika-parsers-standard-integration-tests_src_test_resources_test-documents_"
+       "testWORKSWordProcessor4.0.wps",
+       "Microsoft Works Word Processor"},
+      {"wri/format-corpus__office_wordprocessing_MSWrite_testWindowsWrite.wri",
+       "<p>Sluwe Sjaantje sloeg de slome slager</p>"},
+      {"wk1/format-corpus__office_spreadsheet_wk1_PF.WK1", "<p>6001 | 182 | 5-10 | 295.077"},
+      {"wk4/test_files__crlf_crlfq9.wk4", "<p>Normal | abcdef</p>"},
+  };
+  std::filesystem::create_directories(root_ / "older");
+  for (const auto& [file, words] : files) {
+    const std::string bytes =
+        ReadAll((std::filesystem::path(CORVANE_BUNDLED_CORPUS_DIR) / file).string());
+    ASSERT_FALSE(bytes.empty()) << file;
+    Write("older/" + std::filesystem::path(file).filename().string(), bytes);
+  }
+
+  const ProcessOutcome outcome = Run("\"" + (root_ / "older").string() + "\"");
+
+  ASSERT_TRUE(outcome.ended);
+  EXPECT_EQ(outcome.exit_code, 0u) << outcome.err;
+  EXPECT_NE(outcome.out.find("Done. Errors: 0"), std::string::npos) << outcome.out;
+  for (const auto& [file, words] : files) {
+    SCOPED_TRACE(file);
+    std::filesystem::path output = root_ / "older" / std::filesystem::path(file).filename();
+    output.replace_extension(".html");
+    const std::string html = ReadAll(output.string());
+    EXPECT_NE(html.find(words), std::string::npos) << html;
+  }
+}
+
 }  // namespace
 }  // namespace corvane::converter_testing

@@ -1,6 +1,7 @@
 // Word documents dropped on the window: a .docx through our converter
-// library where it is registered for its class, and a folder of .doc files
-// through the program's own reader, with nothing registered at all.
+// library where it is registered for its class, and folders of .doc files
+// and of the older formats through the program's own readers, with nothing
+// registered at all.
 #include "tests/converter/converter_test_support.h"
 #include "tests/converter/docx_fixtures.h"
 #include "tests/gui/main_form_fixture.h"
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace corvane::gui_test {
 namespace {
@@ -61,6 +63,45 @@ TEST_F(MainFormTest, ADroppedFolderOfDocFilesConvertsWithNothingRegistered) {
   EXPECT_NE(converter_testing::ReadAll(documents + "\\poi__test-data_document_footnote.html")
                 .find("<li>TestFootnote</li>"),
             std::string::npos);
+}
+
+TEST_F(MainFormTest, ADroppedFolderOfOlderFormatsConvertsWithNothingRegistered) {
+  const PrivateLocalMachine machine;
+  ASSERT_TRUE(machine.Ready());
+  TempFolder folder;
+  const std::string documents = folder.MakeFolder("older");
+  // One file of each format, under its row's extension; the file's words.
+  const std::pair<std::string, const char*> files[] = {
+      {"wpd/tika__tika-parsers-standard-modules_tika-parser-miscoffice-module_src_test_resources_"
+       "test-documents_testWordPerfect.wpd",
+       "<p>AND FURTHER</p>"},
+      {"wpd/tika__tika-parser-miscoffice-module_src_test_resources_test-documents_"
+       "testWordPerfect_42.doc",
+       "<p>Sluwe Sjaantje sloeg de slome slager</p>"},
+      {"wps/tika__tika-parsers-standard_tika-parsers-standard-integration-tests_src_test_"
+       "resources_test-documents_testWORKS.wps",
+       "Microsoft Works Word Processor"},
+      {"wri/format-corpus__office_wordprocessing_MSWrite_testWindowsWrite.wri",
+       "<p>Sluwe Sjaantje sloeg de slome slager</p>"},
+      {"wk1/test_files__artifacts_quattro_write_L1.wks.wk1", "<p>1 | 0 | sheetjs</p>"},
+      {"wk3/test_files__crlf_crlfq9.wk3", "<p>Normal | abcdef</p>"},
+      {"wk4/test_files__crlf_CRLFR9.WK4", "<p>Sheet1</p>"},
+  };
+  for (const auto& [file, words] : files) {
+    std::ifstream in(std::filesystem::path(CORVANE_BUNDLED_CORPUS_DIR) / file, std::ios::binary);
+    ASSERT_TRUE(in) << file;
+    folder.Write("older\\" + std::filesystem::path(file).filename().string(),
+                 {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  }
+  PostDrop(Form().Handle(), {documents});
+  ASSERT_TRUE(PumpUntilDone());
+  EXPECT_EQ(Form().LastErrors(), 0);
+  for (const auto& [file, words] : files) {
+    SCOPED_TRACE(file);
+    const std::string html = converter_testing::ReadAll(
+        documents + "\\" + std::filesystem::path(file).stem().string() + ".html");
+    EXPECT_NE(html.find(words), std::string::npos) << html;
+  }
 }
 
 }  // namespace
