@@ -56,8 +56,30 @@ case "$ARCH" in
   *) echo "deps: unknown --arch $ARCH (i686 or x86_64)" >&2; exit 2 ;;
 esac
 TOOLCHAIN="$ROOT/cmake/mingw-$ARCH.cmake"
+# Without --deps, a clone that has no build/deps yet links it to a cache
+# folder that every clone on the machine shares: the libraries depend only
+# on Debian's source packages and on the recipes hashed into the folder's
+# name, and take a quarter of an hour to build. CORVANE_DEPS_CACHE names
+# the cache (default ~/.cache/corvane); set empty, build/deps is a folder of
+# the clone's own.
+if [ -z "$DEPS_DIR" ] && [ ! -e "$ROOT/build/deps" ] && [ ! -L "$ROOT/build/deps" ]; then
+  cache=${CORVANE_DEPS_CACHE-${HOME:-/root}/.cache/corvane}
+  if [ -n "$cache" ]; then
+    recipes=$(cd "$ROOT" && cat scripts/build-deps-mingw.sh scripts/deb-source.sh \
+      scripts/build-libjpeg-mingw.sh cmake/mingw-common.cmake cmake/mingw-i686.cmake \
+      cmake/mingw-x86_64.cmake | sha256sum | cut -c1-16)
+    mkdir -p "$cache/deps-$recipes" "$ROOT/build"
+    ln -s "$cache/deps-$recipes" "$ROOT/build/deps"
+    echo "deps: build/deps is the shared cache $cache/deps-$recipes"
+  fi
+fi
 DEPS=${DEPS_DIR:-$ROOT/build/deps}
 mkdir -p "$DEPS"
+# One build at a time in a folder that clones share.
+if command -v flock >/dev/null 2>&1; then
+  exec 9>"$DEPS/.lock"
+  flock 9
+fi
 # The physical path: it is written into .pc files, and build/deps may be a
 # link into another worktree.
 DEPS=$(cd "$DEPS" && pwd -P)
