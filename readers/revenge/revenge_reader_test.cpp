@@ -245,6 +245,123 @@ TEST(TextDocumentTest, DeeplyNestedStoriesAreDroppedNotFollowed) {
   EXPECT_EQ(rtf.find("[32]"), std::string::npos);
 }
 
+// ---- The spreadsheet interface: cells as the sheet shows them.
+
+RVNGPropertyList DateFormat(std::initializer_list<std::pair<const char*, const char*>> parts) {
+  RVNGPropertyList style = Properties({{"librevenge:value-type", "date"}});
+  librevenge::RVNGPropertyListVector format;
+  for (const auto& [field, text] : parts) {
+    RVNGPropertyList part = Properties({{"librevenge:value-type", field}});
+    if (*text != '\0')
+      part.insert(std::string(field) == "text" ? "librevenge:text" : "number:style", text);
+    format.append(part);
+  }
+  style.insert("librevenge:format", format);
+  return style;
+}
+
+struct CellCase {
+  const char* name;
+  RVNGPropertyList cell;
+  RVNGPropertyList style;  // empty: no number format
+  std::string shown;
+};
+
+class CellTextTest : public TestWithParam<CellCase> {};
+
+TEST_P(CellTextTest, ShowsTheValueAsTheSheetDoes) {
+  const NumberFormat format = ReadNumberFormat(GetParam().style);
+  const bool styled = GetParam().style["librevenge:value-type"] != nullptr;
+  EXPECT_EQ(CellValueText(GetParam().cell, styled ? &format : nullptr), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, CellTextTest,
+    Values(
+        CellCase{"GeneralNumber",
+                 Properties({{"librevenge:value-type", "float"}, {"librevenge:value", "295.0770"}}),
+                 {},
+                 "295.077"},
+        CellCase{
+            "FixedDecimalsAndGrouping",
+            Properties({{"librevenge:value-type", "float"}, {"librevenge:value", "-1234567.5"}}),
+            Properties({{"librevenge:value-type", "number"},
+                        {"number:decimal-places", "2"},
+                        {"number:grouping", "true"}}),
+            "-1,234,567.50"},
+        CellCase{
+            "Percent",
+            Properties({{"librevenge:value-type", "float"}, {"librevenge:value", "0.125"}}),
+            Properties({{"librevenge:value-type", "percentage"}, {"number:decimal-places", "1"}}),
+            "12.5%"},
+        CellCase{"Boolean",
+                 Properties({{"librevenge:value-type", "boolean"}, {"librevenge:value", "1"}}),
+                 {},
+                 "TRUE"},
+        CellCase{"UnknownFormulaResult",
+                 Properties({{"librevenge:value-type", "float"}, {"librevenge:value", "nan"}}),
+                 {},
+                 ""},
+        CellCase{"TextCellHasNoValue", Properties({{"librevenge:column", "3"}}), {}, ""},
+        CellCase{
+            "DateInItsFormat",
+            Properties({{"librevenge:value-type", "date"},
+                        {"librevenge:year", "1996"},
+                        {"librevenge:month", "6"},
+                        {"librevenge:day", "3"}}),
+            DateFormat({{"month", ""}, {"text", "/"}, {"day", ""}, {"text", "/"}, {"year", ""}}),
+            "6/3/96"},
+        CellCase{"DateWithoutFormat",
+                 Properties({{"librevenge:value-type", "date"},
+                             {"librevenge:year", "2014"},
+                             {"librevenge:month", "2"},
+                             {"librevenge:day", "19"}}),
+                 {},
+                 "2014-02-19"},
+        CellCase{"TimeOnTwelveHours",
+                 Properties({{"librevenge:value-type", "time"},
+                             {"librevenge:hours", "13"},
+                             {"librevenge:minutes", "5"}}),
+                 DateFormat(
+                     {{"hours", ""}, {"text", ":"}, {"minutes", ""}, {"text", " "}, {"am-pm", ""}}),
+                 "1:05 PM"}),
+    [](const TestParamInfo<CellCase>& info) { return std::string(info.param.name); });
+
+TEST(SpreadsheetDocumentTest, WritesUsedRowsUpToTheirLastValue) {
+  OutputBudget budget(0);
+  SpreadsheetDocument sheet(readers::Windows1252(), budget);
+  sheet.openSheet(Properties({{"librevenge:sheet-name", "Q1"}}));
+  sheet.openSheetRow({});  // an empty row, as the libraries send them
+  sheet.openSheetCell(Properties({{"librevenge:column", "0"}}));
+  sheet.closeSheetCell();
+  sheet.closeSheetRow();
+  sheet.openSheetRow({});
+  sheet.openSheetCell(Properties({{"librevenge:column", "1"}}));
+  sheet.openParagraph({});
+  sheet.insertText("a");
+  sheet.insertTab();
+  sheet.insertText("b");
+  sheet.closeParagraph();
+  sheet.openParagraph({});
+  sheet.insertText("c");
+  sheet.closeParagraph();
+  sheet.closeSheetCell();
+  sheet.openSheetCell(Properties(
+      {{"librevenge:column", "3"}, {"librevenge:value-type", "float"}, {"librevenge:value", "2"}}));
+  sheet.closeSheetCell();
+  sheet.openSheetCell(Properties({{"librevenge:column", "4"}}));
+  sheet.closeSheetCell();
+  sheet.closeSheetRow();
+  sheet.openComment({});
+  sheet.openParagraph({});
+  sheet.insertText("a comment");
+  sheet.closeParagraph();
+  sheet.closeComment();
+  sheet.closeSheet();
+  EXPECT_EQ(Body(sheet.TakeRtf()),
+            "Q1\\par\r\n\\cell a\\tab b\\line c\\cell \\cell 2\\cell \\row\r\n");
+}
+
 // ---- WordPerfect 5 files written by hand: a 16-byte prefix, then the
 // text stream, where printable bytes are characters and a few codes are
 // functions.
