@@ -97,6 +97,7 @@ std::string AboutContent() {
       {"Native: ", batch::kNativeFileMasks},
       {"If Office 2003 installed: ", batch::kOffice2003FileMasks},
       {"Windows XP only: ", batch::kWindowsXpFileMasks},
+      {"Web pages: ", batch::kWebPageFileMasks},
   };
   std::string content = "Supported formats:";
   for (const auto& [label, masks] : groups) {

@@ -14,14 +14,19 @@ inline constexpr std::string_view kNativeFileMasks = "*.rtf;*.doc;*.docx;*.docm;
 inline constexpr std::string_view kOffice2003FileMasks =
     "*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;*.xlw;*.mcw;*.wps;*.wpt";
 inline constexpr std::string_view kWindowsXpFileMasks = "*.wri";
+// Web pages, which the built-in reader converts. Not "*.html": a page's
+// output beside it has that name, and would be taken again by the next
+// job over the folder.
+inline constexpr std::string_view kWebPageFileMasks = "*.htm;*.htx;*.otm";
 
-// The masks every job of the window uses: the three groups in that order.
+// The masks every job of the window uses: the four groups in that order.
 inline constexpr std::string_view SupportedFileMasks =
     "*.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd;*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;*.xlw;*.mcw;*.wps;"
-    "*.wpt;*.wri";
+    "*.wpt;*.wri;*.htm;*.htx;*.otm";
 static_assert(SupportedFileMasks == std::string(kNativeFileMasks) + ";" +
                                         std::string(kOffice2003FileMasks) + ";" +
-                                        std::string(kWindowsXpFileMasks));
+                                        std::string(kWindowsXpFileMasks) + ";" +
+                                        std::string(kWebPageFileMasks));
 
 // The open dialog's filter: the supported masks, then every file.
 inline std::string OpenDialogFilter() {

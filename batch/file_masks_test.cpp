@@ -19,8 +19,9 @@ TEST(FileMasks, MatchesWholeNamesAgainstTheList) {
       {"report.xlsx", SupportedFileMasks.data(), false},
       {"budgetxls", SupportedFileMasks.data(), true},  // "*xls" has no dot
       {"a.fooxls", SupportedFileMasks.data(), true},
-      {"page.htm", SupportedFileMasks.data(), false},
-      {"page.html", SupportedFileMasks.data(), false},
+      {"page.htm", SupportedFileMasks.data(), true},
+      {"PAGE.OTM", SupportedFileMasks.data(), true},
+      {"page.html", SupportedFileMasks.data(), false},  // its own output's name
       {"notes.txt", SupportedFileMasks.data(), false},
       {"notes.rtf.bak", SupportedFileMasks.data(), false},
       {"rtf", SupportedFileMasks.data(), false},
@@ -74,7 +75,7 @@ TEST(FileMasks, EverySupportedTypeAndNothingNear) {
 TEST(FileMasks, OpenDialogFilterOffersTheSupportedMasksThenEverything) {
   EXPECT_EQ(OpenDialogFilter(),
             "Supported files|*.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd;*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;"
-            "*xls;*.xlw;*.mcw;*.wps;*.wpt;*.wri|All Files (*.*)|*.*");
+            "*xls;*.xlw;*.mcw;*.wps;*.wpt;*.wri;*.htm;*.htx;*.otm|All Files (*.*)|*.*");
 }
 
 TEST(FileMasks, ManyStarsStayFast) {

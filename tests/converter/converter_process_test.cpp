@@ -179,8 +179,8 @@ TEST_F(CliProcessTest, WordDocumentsConvertThroughOurRegisteredConverter) {
   }
 }
 
-// The older formats convert through the program's own readers, with no
-// converter class registered for any of them.
+// The older formats, a workbook and a web page convert through the
+// program's own readers, with no converter class registered for any of them.
 TEST_F(CliProcessTest, TheOlderFormatsConvertWithNothingRegistered) {
   const std::pair<const char*, const char*> files[] = {
       {"wpd/tika__tika-parser-miscoffice-module_src_test_resources_test-documents_"
@@ -195,6 +195,7 @@ TEST_F(CliProcessTest, TheOlderFormatsConvertWithNothingRegistered) {
        "<p>Sluwe Sjaantje sloeg de slome slager</p>"},
       {"wk1/format-corpus__office_spreadsheet_wk1_PF.WK1", "<p>6001 | 182 | 5-10 | 295.077"},
       {"wk4/test_files__crlf_crlfq9.wk4", "<p>Normal | abcdef</p>"},
+      {"xls/poi__test-data_spreadsheet_SimpleWithColours.xls", "<p>I'm red</p>"},
   };
   std::filesystem::create_directories(root_ / "older");
   for (const auto& [file, words] : files) {
@@ -203,12 +204,15 @@ TEST_F(CliProcessTest, TheOlderFormatsConvertWithNothingRegistered) {
     ASSERT_FALSE(bytes.empty()) << file;
     Write("older/" + std::filesystem::path(file).filename().string(), bytes);
   }
+  Write("older/intranet.htm", "<html><title>Intranet</title><h1>News of the week</h1>");
 
   const ProcessOutcome outcome = Run("\"" + (root_ / "older").string() + "\"");
 
   ASSERT_TRUE(outcome.ended);
   EXPECT_EQ(outcome.exit_code, 0u) << outcome.err;
   EXPECT_NE(outcome.out.find("Done. Errors: 0"), std::string::npos) << outcome.out;
+  EXPECT_NE(ReadAll(root_ / "older" / "intranet.html").find("<p>News of the week</p>"),
+            std::string::npos);
   for (const auto& [file, words] : files) {
     SCOPED_TRACE(file);
     std::filesystem::path output = root_ / "older" / std::filesystem::path(file).filename();

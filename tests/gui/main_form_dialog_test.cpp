@@ -175,7 +175,8 @@ constexpr char kAboutContent[] =
     "Native: *.rtf, *.doc, *.docx, *.docm, *.wps, *.wpd\n"
     "If Office 2003 installed: *.pwd, *.pwi, *.wk1, *.wk3, *.wk4, *xls, *.xlw, *.mcw, *.wps, "
     "*.wpt\n"
-    "Windows XP only: *.wri";
+    "Windows XP only: *.wri\n"
+    "Web pages: *.htm, *.htx, *.otm";
 
 // Makes the version check answer as Windows 5.x would, for one test.
 class OlderWindows {

@@ -65,6 +65,7 @@ TEST_F(MainFormTest, ADroppedFolderOfDocFilesConvertsWithNothingRegistered) {
             std::string::npos);
 }
 
+// With a workbook and a web page, which the built-in readers convert too.
 TEST_F(MainFormTest, ADroppedFolderOfOlderFormatsConvertsWithNothingRegistered) {
   const PrivateLocalMachine machine;
   ASSERT_TRUE(machine.Ready());
@@ -86,6 +87,7 @@ TEST_F(MainFormTest, ADroppedFolderOfOlderFormatsConvertsWithNothingRegistered) 
       {"wk1/test_files__artifacts_quattro_write_L1.wks.wk1", "<p>1 | 0 | sheetjs</p>"},
       {"wk3/test_files__crlf_crlfq9.wk3", "<p>Normal | abcdef</p>"},
       {"wk4/test_files__crlf_CRLFR9.WK4", "<p>Sheet1</p>"},
+      {"xls/poi__test-data_spreadsheet_SimpleWithColours.xls", "<p>I'm red</p>"},
   };
   for (const auto& [file, words] : files) {
     std::ifstream in(std::filesystem::path(CORVANE_BUNDLED_CORPUS_DIR) / file, std::ios::binary);
@@ -93,9 +95,13 @@ TEST_F(MainFormTest, ADroppedFolderOfOlderFormatsConvertsWithNothingRegistered) 
     folder.Write("older\\" + std::filesystem::path(file).filename().string(),
                  {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
   }
+  folder.Write("older\\intranet.htm", "<html><title>Intranet</title><h1>News of the week</h1>");
   PostDrop(Form().Handle(), {documents});
   ASSERT_TRUE(PumpUntilDone());
   EXPECT_EQ(Form().LastErrors(), 0);
+  EXPECT_NE(
+      converter_testing::ReadAll(documents + "\\intranet.html").find("<p>News of the week</p>"),
+      std::string::npos);
   for (const auto& [file, words] : files) {
     SCOPED_TRACE(file);
     const std::string html = converter_testing::ReadAll(
