@@ -18,6 +18,7 @@
 #include "engine/rtf2html.h"
 #include "import/converter_host.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wait_for.h"
 
 namespace corvane::converter_testing {
 
@@ -36,12 +37,7 @@ inline std::string TestConverter() { return ProgramFolder() + "corvane_test_conv
 
 // Polls until condition holds, within a bound no healthy run comes near.
 inline bool Eventually(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+  return test_support::WaitFor(condition, std::chrono::seconds(60));
 }
 
 // Writes converter registrations under root (HKEY_LOCAL_MACHINE, or a key

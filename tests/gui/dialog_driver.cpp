@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "platform/sys_dialogs.h"
+#include "tests/support/wait_for.h"
 
 namespace corvane::gui_test {
 namespace {
@@ -120,12 +121,8 @@ bool IsButtonShown(HWND dialog, int id) {
 }
 
 bool WaitFor(const std::function<bool()>& condition, unsigned timeout_ms) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start >= timeout_ms) return false;
-    ::Sleep(10);
-  }
-  return true;
+  return test_support::WaitFor(condition, std::chrono::milliseconds(timeout_ms),
+                               std::chrono::milliseconds(10));
 }
 
 bool FolderTreeShows(HWND dialog, const std::string& leaf, unsigned timeout_ms) {
