@@ -23,10 +23,9 @@ inline constexpr std::string_view kWebPageFileMasks = "*.htm;*.htx;*.otm";
 inline constexpr std::string_view SupportedFileMasks =
     "*.rtf;*.doc;*.docx;*.docm;*.wps;*.wpd;*.pwd;*.pwi;*.wk1;*.wk3;*.wk4;*xls;*.xlw;*.mcw;*.wps;"
     "*.wpt;*.wri;*.htm;*.htx;*.otm";
-static_assert(SupportedFileMasks == std::string(kNativeFileMasks) + ";" +
-                                        std::string(kOffice2003FileMasks) + ";" +
-                                        std::string(kWindowsXpFileMasks) + ";" +
-                                        std::string(kWebPageFileMasks));
+static_assert(SupportedFileMasks ==
+              std::string(kNativeFileMasks) + ";" + std::string(kOffice2003FileMasks) + ";" +
+                  std::string(kWindowsXpFileMasks) + ";" + std::string(kWebPageFileMasks));
 
 // The open dialog's filter: the supported masks, then every file.
 inline std::string OpenDialogFilter() {
