@@ -13,11 +13,12 @@
 
 #include "readers/revenge/cell_text.h"
 #include "readers/revenge/output_budget.h"
+#include "readers/revenge/quiet_interface.h"
 #include "readers/rtf_writer.h"
 
 namespace corvane::revenge {
 
-class SpreadsheetDocument final : public librevenge::RVNGSpreadsheetInterface {
+class SpreadsheetDocument final : public QuietInterface<librevenge::RVNGSpreadsheetInterface> {
  public:
   SpreadsheetDocument(const readers::AnsiEncoder& encoder, OutputBudget& budget);
 
@@ -25,12 +26,6 @@ class SpreadsheetDocument final : public librevenge::RVNGSpreadsheetInterface {
   bool AnyText() const { return writer_.AnyText(); }
 
   void setDocumentMetaData(const librevenge::RVNGPropertyList& properties) override;
-  void startDocument(const librevenge::RVNGPropertyList&) override {}
-  void endDocument() override {}
-  void definePageStyle(const librevenge::RVNGPropertyList&) override {}
-  void defineEmbeddedFont(const librevenge::RVNGPropertyList&) override {}
-  void openPageSpan(const librevenge::RVNGPropertyList&) override {}
-  void closePageSpan() override {}
   // Text outside the cells (headers, footers, comments, charts, frames) is
   // not the sheet's: dropped.
   void openHeader(const librevenge::RVNGPropertyList&) override { ++outside_cells_; }
@@ -57,22 +52,16 @@ class SpreadsheetDocument final : public librevenge::RVNGSpreadsheetInterface {
   void openChartSerie(const librevenge::RVNGPropertyList&) override {}
   void closeChartSerie() override {}
 
-  void defineParagraphStyle(const librevenge::RVNGPropertyList&) override {}
   void openParagraph(const librevenge::RVNGPropertyList&) override {}
   void closeParagraph() override { CellBreak(); }
-  void defineCharacterStyle(const librevenge::RVNGPropertyList&) override {}
   void openSpan(const librevenge::RVNGPropertyList&) override {}
   void closeSpan() override {}
   void openLink(const librevenge::RVNGPropertyList&) override {}
   void closeLink() override {}
-  void defineSectionStyle(const librevenge::RVNGPropertyList&) override {}
-  void openSection(const librevenge::RVNGPropertyList&) override {}
-  void closeSection() override {}
   void insertTab() override { CellText("\t"); }
   void insertSpace() override { CellText(" "); }
   void insertText(const librevenge::RVNGString& text) override;
   void insertLineBreak() override { CellBreak(); }
-  void insertField(const librevenge::RVNGPropertyList&) override {}
   void openOrderedListLevel(const librevenge::RVNGPropertyList&) override {}
   void openUnorderedListLevel(const librevenge::RVNGPropertyList&) override {}
   void closeOrderedListLevel() override {}
@@ -85,7 +74,6 @@ class SpreadsheetDocument final : public librevenge::RVNGSpreadsheetInterface {
   void closeComment() override { LeaveOutside(); }
   void openFrame(const librevenge::RVNGPropertyList&) override { ++outside_cells_; }
   void closeFrame() override { LeaveOutside(); }
-  void insertBinaryObject(const librevenge::RVNGPropertyList&) override {}
   void openTextBox(const librevenge::RVNGPropertyList&) override {}
   void closeTextBox() override {}
   void openTable(const librevenge::RVNGPropertyList&) override {}
@@ -95,16 +83,6 @@ class SpreadsheetDocument final : public librevenge::RVNGSpreadsheetInterface {
   void closeTableCell() override {}
   void insertCoveredTableCell(const librevenge::RVNGPropertyList&) override {}
   void closeTable() override {}
-  void openGroup(const librevenge::RVNGPropertyList&) override {}
-  void closeGroup() override {}
-  void defineGraphicStyle(const librevenge::RVNGPropertyList&) override {}
-  void drawRectangle(const librevenge::RVNGPropertyList&) override {}
-  void drawEllipse(const librevenge::RVNGPropertyList&) override {}
-  void drawPolygon(const librevenge::RVNGPropertyList&) override {}
-  void drawPolyline(const librevenge::RVNGPropertyList&) override {}
-  void drawPath(const librevenge::RVNGPropertyList&) override {}
-  void drawConnector(const librevenge::RVNGPropertyList&) override {}
-  void insertEquation(const librevenge::RVNGPropertyList&) override {}
 
  private:
   // A cell's text as its lines; the row is written when it closes, so that

@@ -12,11 +12,12 @@
 #include <librevenge/librevenge.h>
 
 #include "readers/revenge/output_budget.h"
+#include "readers/revenge/quiet_interface.h"
 #include "readers/rtf_writer.h"
 
 namespace corvane::revenge {
 
-class TextDocument final : public librevenge::RVNGTextInterface {
+class TextDocument final : public QuietInterface<librevenge::RVNGTextInterface> {
  public:
   TextDocument(const readers::AnsiEncoder& encoder, OutputBudget& budget);
   ~TextDocument() override;
@@ -26,12 +27,6 @@ class TextDocument final : public librevenge::RVNGTextInterface {
   bool AnyText() const;
 
   void setDocumentMetaData(const librevenge::RVNGPropertyList& properties) override;
-  void startDocument(const librevenge::RVNGPropertyList&) override {}
-  void endDocument() override {}
-  void definePageStyle(const librevenge::RVNGPropertyList&) override {}
-  void defineEmbeddedFont(const librevenge::RVNGPropertyList&) override {}
-  void openPageSpan(const librevenge::RVNGPropertyList&) override {}
-  void closePageSpan() override {}
   // Headers, footers and comments are not part of the text a reader reads
   // through: they are dropped.
   void openHeader(const librevenge::RVNGPropertyList&) override { OpenDroppedStory(); }
@@ -41,23 +36,17 @@ class TextDocument final : public librevenge::RVNGTextInterface {
   void openComment(const librevenge::RVNGPropertyList&) override { OpenDroppedStory(); }
   void closeComment() override { CloseStory(); }
 
-  void defineParagraphStyle(const librevenge::RVNGPropertyList&) override {}
   void openParagraph(const librevenge::RVNGPropertyList& properties) override;
   void closeParagraph() override { EndBlock(); }
-  void defineCharacterStyle(const librevenge::RVNGPropertyList&) override {}
   void openSpan(const librevenge::RVNGPropertyList& properties) override;
   void closeSpan() override;
   void openLink(const librevenge::RVNGPropertyList& properties) override;
   void closeLink() override;
-  void defineSectionStyle(const librevenge::RVNGPropertyList&) override {}
-  void openSection(const librevenge::RVNGPropertyList&) override {}
-  void closeSection() override {}
 
   void insertTab() override;
   void insertSpace() override;
   void insertText(const librevenge::RVNGString& text) override;
   void insertLineBreak() override;
-  void insertField(const librevenge::RVNGPropertyList&) override {}
 
   void openOrderedListLevel(const librevenge::RVNGPropertyList&) override {
     lists_.push_back(true);
@@ -85,21 +74,9 @@ class TextDocument final : public librevenge::RVNGTextInterface {
   void insertCoveredTableCell(const librevenge::RVNGPropertyList&) override {}
   void closeTable() override;
 
-  // Frames, pictures, shapes and equations carry no text of their own;
-  // a frame's text comes through openTextBox.
+  // A frame's text comes through openTextBox.
   void openFrame(const librevenge::RVNGPropertyList&) override {}
   void closeFrame() override {}
-  void insertBinaryObject(const librevenge::RVNGPropertyList&) override {}
-  void insertEquation(const librevenge::RVNGPropertyList&) override {}
-  void openGroup(const librevenge::RVNGPropertyList&) override {}
-  void closeGroup() override {}
-  void defineGraphicStyle(const librevenge::RVNGPropertyList&) override {}
-  void drawRectangle(const librevenge::RVNGPropertyList&) override {}
-  void drawEllipse(const librevenge::RVNGPropertyList&) override {}
-  void drawPolygon(const librevenge::RVNGPropertyList&) override {}
-  void drawPolyline(const librevenge::RVNGPropertyList&) override {}
-  void drawPath(const librevenge::RVNGPropertyList&) override {}
-  void drawConnector(const librevenge::RVNGPropertyList&) override {}
 
  private:
   struct Story;
