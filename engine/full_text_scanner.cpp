@@ -112,8 +112,12 @@ class FullTextScanner {
   void FlushPendingBytes();
   unsigned CodePage() const {
     const unsigned page = groups_.back().code_page;
-    if (page != 0) return page;
-    return document_code_page_ != 0 ? document_code_page_ : 1252;
+    return page != 0 ? page : DocumentCodePage();
+  }
+  // \ansicpg, else the character set word (\mac, \pc, \pca), else 1252.
+  unsigned DocumentCodePage() const {
+    if (document_code_page_ != 0) return document_code_page_;
+    return character_set_code_page_ != 0 ? character_set_code_page_ : 1252;
   }
 
   ConversionState state_;
@@ -128,6 +132,7 @@ class FullTextScanner {
   long paragraph_style_ = 0;
   long paragraph_outline_ = -1;  // \outlinelevelN of the paragraph itself
   unsigned document_code_page_ = 0;
+  unsigned character_set_code_page_ = 0;
   long default_font_ = -1;
   long fallback_to_skip_ = 0;
   char32_t high_surrogate_ = 0;
@@ -337,6 +342,12 @@ void FullTextScanner::ApplyWord() {
     default_font_ = ParamValue(0);
   } else if (w == "ansicpg") {
     document_code_page_ = static_cast<unsigned>(std::max(0L, ParamValue(0)));
+  } else if (w == "mac") {
+    character_set_code_page_ = 10000;
+  } else if (w == "pc") {
+    character_set_code_page_ = 437;
+  } else if (w == "pca") {
+    character_set_code_page_ = 850;
   } else if (w == "-") {
     Write(kSoftHyphen);
   } else if (w == "_") {
@@ -617,7 +628,7 @@ void FullTextScanner::ReadStyleSheet(std::ptrdiff_t group_depth) {
 void FullTextScanner::ReadFieldInstruction(std::ptrdiff_t group_depth) {
   constexpr std::size_t kKeptBytes = 4096;
   std::string text;
-  const unsigned page = document_code_page_ != 0 ? document_code_page_ : 1252;
+  const unsigned page = DocumentCodePage();
   while (state_.Position < state_.SourceLength) {
     const unsigned char b = state_.At(state_.Position);
     if (text.size() > kKeptBytes) text.resize(kKeptBytes);
@@ -674,7 +685,7 @@ void FullTextScanner::ReadFieldInstruction(std::ptrdiff_t group_depth) {
 std::string FullTextScanner::ReadTitleText() {
   std::string out;
   ByteDecoder& bytes = bytes_;
-  const unsigned page = document_code_page_ != 0 ? document_code_page_ : 1252;
+  const unsigned page = DocumentCodePage();
   long fallback = groups_.back().unicode_fallback;
   std::size_t& at = state_.Position;
   while (at < state_.SourceLength) {
