@@ -195,7 +195,7 @@ bool FullTextScanner::SkipFallbackCharacter(unsigned char c) {
     fallback_to_skip_ = 0;
     return false;
   }
-  if (c < 0x20) {
+  if (c < 0x20 && c != '\t') {
     ++state_.Position;  // line breaks of the file are no characters
     return true;
   }
