@@ -22,13 +22,14 @@ constexpr std::string_view kWordPastEnd("\0", 1);
 
 // The classic list without "field" (its result is text), and with the
 // groups whose text is no body text: the field instruction, list labels,
-// the list tables and the revision table.
-constexpr std::array<std::string_view, 21> kSkippedDestinations = {
+// the list tables, the revision table, and the (hidden) entries of the
+// table of contents and the index.
+constexpr std::array<std::string_view, 24> kSkippedDestinations = {
     "*",       "fonttbl", "colortbl", "stylesheet", "info",
     "header",  "footer",  "headerl",  "headerr",    "headerf",
     "footerl", "footerr", "footerf",  "pict",       "fldinst",
     "pn",      "pntext",  "listtext", "listtable",  "listoverridetable",
-    "revtbl"};
+    "revtbl",  "tc",      "tcn",      "xe"};
 
 bool IsSkippedDestination(std::string_view word) {
   for (std::string_view d : kSkippedDestinations) {
