@@ -22,14 +22,15 @@ constexpr std::string_view kWordPastEnd("\0", 1);
 
 // The classic list without "field" (its result is text), and with the
 // groups whose text is no body text: the field instruction, list labels,
-// the list tables, the revision table, and the (hidden) entries of the
-// table of contents and the index.
-constexpr std::array<std::string_view, 24> kSkippedDestinations = {
+// the list tables, the revision table, the (hidden) entries of the table
+// of contents and the index, and the copy of nested tables for readers
+// that know none.
+constexpr std::array<std::string_view, 25> kSkippedDestinations = {
     "*",       "fonttbl", "colortbl", "stylesheet", "info",
     "header",  "footer",  "headerl",  "headerr",    "headerf",
     "footerl", "footerr", "footerf",  "pict",       "fldinst",
     "pn",      "pntext",  "listtext", "listtable",  "listoverridetable",
-    "revtbl",  "tc",      "tcn",      "xe"};
+    "revtbl",  "tc",      "tcn",      "xe",         "nonesttables"};
 
 bool IsSkippedDestination(std::string_view word) {
   for (std::string_view d : kSkippedDestinations) {
@@ -369,7 +370,9 @@ void FullTextScanner::ApplyWord() {
 void FullTextScanner::ApplyStructureWord() {
   const std::string_view w = state_.Word;
   if (ApplyFormattingWord(w)) return;
-  const BodyWord word = LookupBodyWord(w);
+  // A nested table's cells and rows stay inside the outer cell, parted as
+  // tabs and line breaks part text (its \nonesttables copy is skipped).
+  const BodyWord word = LookupBodyWord(w == "nestcell" ? "tab" : w == "nestrow" ? "line" : w);
   switch (word.action) {
     case WordAction::kNone: break;
     case WordAction::kParagraph: state_.ParaState = kParagraphPending; break;
@@ -554,6 +557,9 @@ void FullTextScanner::SkipDestination(std::string_view opening) {
     }
     if (w == "bin") {
       SkipBinary();
+    } else if (w == "nestrow") {
+      // Writers end a nested row inside its {\*\nesttableprops} group.
+      Write(LookupBodyWord("line").text);
     } else if (w == "pnlvlblt" || w == "pnlvlbody") {
       // As in the classic output, and kept for the paragraphs that follow
       // until \pard, which is how RichEdit writes its later items.
