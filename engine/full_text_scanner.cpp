@@ -98,6 +98,8 @@ class FullTextScanner {
   void UpdateHeading();
   void SetListItemPending();
   void SkipDestination(std::string_view opening);
+  bool ReadWordIfNext(std::string_view word);
+  void SkipNextGroup();
   void ReadStyleSheet(std::ptrdiff_t group_depth);
   void ReadFieldInstruction(std::ptrdiff_t group_depth);
   void Write(std::string_view html) { writer_.Write(html, groups_.back().inline_wanted); }
@@ -312,6 +314,9 @@ void FullTextScanner::HandleBrace(bool opening) {
     return;
   ++state_.Position;
   ReadControlWord();
+  // {\upr{ANSI text}{\*\ud{Unicode text}}}: the Unicode text, once.
+  if (state_.Word == "*" && ReadWordIfNext("ud")) return;
+  if (state_.Word == "upr") return SkipNextGroup();
   if (IsSkippedDestination(state_.Word)) {
     SkipDestination(state_.Word);
     if (groups_.size() > 1) groups_.pop_back();
@@ -513,6 +518,33 @@ void FullTextScanner::SetListItemPending() {
   state_.ParaState = lists_.IsNumbered(paragraph_list_, paragraph_level_) ? kNumberedItemPending
                                                                           : kBulletItemPending;
   item_from_list_ = true;
+}
+
+// True, past it, when the control word `word` comes next.
+bool FullTextScanner::ReadWordIfNext(std::string_view word) {
+  const std::string_view source = state_.Source;
+  std::size_t at = state_.Position;
+  if (at >= source.size() || source[at] != '\\' || source.substr(at + 1, word.size()) != word) {
+    return false;
+  }
+  at += 1 + word.size();
+  if (at < source.size() && IsLetter(static_cast<unsigned char>(source[at]))) return false;
+  if (at < source.size() && source[at] == ' ') ++at;
+  state_.Position = at;
+  return true;
+}
+
+// Skips the group that comes next, if one does.
+void FullTextScanner::SkipNextGroup() {
+  while (state_.Position < state_.SourceLength &&
+         (state_.At(state_.Position) == '\r' || state_.At(state_.Position) == '\n' ||
+          state_.At(state_.Position) == ' ')) {
+    ++state_.Position;
+  }
+  if (state_.At(state_.Position) != '{') return;
+  ++state_.Position;
+  ++state_.Depth;
+  SkipDestination("");
 }
 
 // The classic skip, which also reads the font and list tables when the
