@@ -327,6 +327,26 @@ INSTANTIATE_TEST_SUITE_P(
                  "1:05 PM"}),
     [](const TestParamInfo<CellCase>& info) { return std::string(info.param.name); });
 
+// A hostile span or column costs at most the widest sheet's empty cells.
+TEST(SpreadsheetDocumentTest, HugeSpansAndColumnsStayWithinTheWidestSheet) {
+  OutputBudget budget(0);
+  SpreadsheetDocument sheet(readers::Windows1252(), budget);
+  sheet.openSheet({});
+  sheet.openSheetRow({});
+  for (const char* column : {"0", "2147483647", "5"}) {
+    sheet.openSheetCell(Properties({{"librevenge:column", column},
+                                    {"table:number-columns-spanned", "2147483647"},
+                                    {"librevenge:value-type", "float"},
+                                    {"librevenge:value", "1"}}));
+    sheet.closeSheetCell();
+  }
+  sheet.closeSheetRow();
+  const std::string rtf = sheet.TakeRtf();
+  EXPECT_LT(rtf.size(), 200'000u);
+  EXPECT_NE(rtf.find("Sheet1\\par\r\n1\\cell \\cell "), std::string::npos);
+  EXPECT_NE(rtf.find("\\cell 1\\cell 1\\cell \\row"), std::string::npos);
+}
+
 TEST(SpreadsheetDocumentTest, WritesUsedRowsUpToTheirLastValue) {
   OutputBudget budget(0);
   SpreadsheetDocument sheet(readers::Windows1252(), budget);

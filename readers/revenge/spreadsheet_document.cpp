@@ -47,7 +47,11 @@ void SpreadsheetDocument::openSheetCell(const librevenge::RVNGPropertyList& prop
   in_cell_ = true;
   long column = Integer(properties, "librevenge:column", -1);
   if (column < next_column_ || column > kMaxColumn) column = next_column_;
-  next_column_ = column + std::max(1, Integer(properties, "table:number-columns-spanned", 1));
+  // Spans are clamped too: the empty cells before a column are written one
+  // by one, and a long is 32 bits on Windows.
+  const long span =
+      std::clamp<long>(Integer(properties, "table:number-columns-spanned", 1), 1, kMaxColumn);
+  next_column_ = std::min(column + span, kMaxColumn);
   const auto format = formats_.find(Text(properties, "librevenge:numbering-name"));
   row_.push_back({column,
                   CellValueText(properties, format == formats_.end() ? nullptr : &format->second),
