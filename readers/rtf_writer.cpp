@@ -267,4 +267,10 @@ std::string RtfTitleText(std::string_view utf8, const AnsiEncoder& encoder) {
   return out;
 }
 
+std::string RtfDocumentStart(std::string_view title, const AnsiEncoder& encoder) {
+  std::string rtf = "{\\rtf1\\ansi\\uc1";
+  if (!title.empty()) rtf += "{\\info{\\title " + RtfTitleText(title, encoder) + "}}";
+  return rtf + "\r\n";
+}
+
 }  // namespace corvane::readers

@@ -104,6 +104,10 @@ class RtfWriter {
 // The title as the engine takes it: plain characters and \'xx escapes only.
 std::string RtfTitleText(std::string_view utf8, const AnsiEncoder& encoder);
 
+// How every reader's RTF starts: the header, the title (UTF-8) in \info
+// when there is one, and a line end before the body.
+std::string RtfDocumentStart(std::string_view title, const AnsiEncoder& encoder);
+
 // Decodes one UTF-8 character at position (advanced past it); a malformed
 // sequence gives U+FFFD for its first byte.
 char32_t NextUtf8(std::string_view text, std::size_t& position);

@@ -155,9 +155,7 @@ ReadResult ConvertDocxToRtf(std::string_view bytes, const AnsiEncoder& encoder) 
   };
 
   ReadResult result;
-  result.rtf = "{\\rtf1\\ansi\\uc1";
-  if (!title.empty()) result.rtf += "{\\info{\\title " + RtfTitleText(title, encoder) + "}}";
-  result.rtf += "\r\n";
+  result.rtf = RtfDocumentStart(title, encoder);
   result.rtf += body.TakeRtf();
   if (expands(result.rtf.size())) return too_large();
   if (!body.References().empty()) {

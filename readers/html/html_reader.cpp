@@ -210,12 +210,7 @@ readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServi
   }
   readers::ReaderResult result;
   result.converted = true;
-  result.rtf = "{\\rtf1\\ansi\\uc1";
-  if (!parse.walker.Title().empty()) {
-    result.rtf +=
-        "{\\info{\\title " + readers::RtfTitleText(parse.walker.Title(), services.encoder) + "}}";
-  }
-  result.rtf += "\r\n";
+  result.rtf = readers::RtfDocumentStart(parse.walker.Title(), services.encoder);
   result.rtf += parse.walker.BodyRtf();
   result.rtf += "}";
   return result;

@@ -117,9 +117,7 @@ void SpreadsheetDocument::WriteRow() {
 }
 
 std::string SpreadsheetDocument::TakeRtf() {
-  std::string rtf = "{\\rtf1\\ansi\\uc1";
-  if (!title_.empty()) rtf += "{\\info{\\title " + readers::RtfTitleText(title_, encoder_) + "}}";
-  rtf += "\r\n";
+  std::string rtf = readers::RtfDocumentStart(title_, encoder_);
   rtf += writer_.Rtf();
   rtf += "}";
   return rtf;

@@ -230,9 +230,7 @@ bool TextDocument::AnyText() const {
 }
 
 std::string TextDocument::TakeRtf() {
-  std::string rtf = "{\\rtf1\\ansi\\uc1";
-  if (!title_.empty()) rtf += "{\\info{\\title " + readers::RtfTitleText(title_, encoder_) + "}}";
-  rtf += "\r\n";
+  std::string rtf = readers::RtfDocumentStart(title_, encoder_);
   rtf += stories_.front()->writer.Rtf();
   if (!notes_.empty()) {
     // The notes as a numbered list of their own, set off by a rule so that

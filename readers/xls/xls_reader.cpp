@@ -204,11 +204,7 @@ readers::ReaderResult Convert(std::string_view bytes, const readers::ReaderServi
 
   readers::ReaderResult result;
   result.converted = true;
-  result.rtf = "{\\rtf1\\ansi\\uc1";
-  if (!title.empty()) {
-    result.rtf += "{\\info{\\title " + readers::RtfTitleText(title, services.encoder) + "}}";
-  }
-  result.rtf += "\r\n";
+  result.rtf = readers::RtfDocumentStart(title, services.encoder);
   result.rtf += writer.Rtf();
   result.rtf += "}";
   return result;
